@@ -1,0 +1,23 @@
+# The product, its test fixtures and the Windows unit tests, all run under Wine.
+enable_language(RC)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Small and self-contained: only Windows system DLLs are imported.
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-static -Wl,--gc-sections -s)
+
+set(QELT_WINDOWS_SOURCES
+    src/common/module_path.cpp
+    src/log/log_file.cpp
+    src/log/logger.cpp
+)
+
+add_library(qelt_windows STATIC ${QELT_WINDOWS_SOURCES})
+target_link_libraries(qelt_windows PUBLIC qelt_portable advapi32 shell32)
+target_compile_options(qelt_windows PRIVATE ${QELT_WARNINGS})
+
+add_executable(QeltWatch WIN32 src/app/main.cpp src/app/QeltWatch.rc)
+target_link_libraries(QeltWatch PRIVATE qelt_windows)
+target_compile_options(QeltWatch PRIVATE ${QELT_WARNINGS})

@@ -1,0 +1,3 @@
+#include "common/names.h"
+
+char serviceName[] = "QeltWatch";

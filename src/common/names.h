@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+// The service's name, for every service-manager call and as its display name. Writable
+// because the dispatch table takes a pointer to non-const characters.
+extern char serviceName[];
+
+constexpr const char* kMonitorFileName = "qelt-monitor.exe";
+constexpr const char* kLogFileName = "QeltService.log";
+
+// Narrow paths live in buffers of MAX_PATH bytes, terminator included.
+constexpr std::size_t kPathBufferSize = 260;
+constexpr std::size_t kMaxPathChars = kPathBufferSize - 1;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// QeltService.log beside the executable; empty when the executable's path cannot be read,
+// names no directory, or the log path would not fit a MAX_PATH buffer.
+std::optional<std::string> logFilePath();
+
+// Deletes the log when it has grown past the cap. A file that cannot be measured or deleted
+// (held open by another writer) is left for a later line.
+void capLogFile(const std::string& path);
+
+// Appends `line` with one write through a handle that can only append, so lines of writers
+// in other processes never overwrite each other. Returns false when the line was lost.
+bool appendToLogFile(const std::string& path, const std::string& line);
