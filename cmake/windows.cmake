@@ -10,8 +10,16 @@ add_link_options(-static -Wl,--gc-sections -s)
 
 set(QELT_WINDOWS_SOURCES
     src/common/module_path.cpp
+    src/hotfix/apply_hotfix.cpp
     src/log/log_file.cpp
     src/log/logger.cpp
+    src/service/install_service.cpp
+    src/service/service_main.cpp
+    src/service/service_state.cpp
+    src/supervision/find_monitor_process.cpp
+    src/supervision/launch_monitor.cpp
+    src/supervision/monitor_path.cpp
+    src/supervision/supervise_monitor.cpp
 )
 
 add_library(qelt_windows STATIC ${QELT_WINDOWS_SOURCES})

@@ -1,0 +1,3 @@
+#include "hotfix/apply_hotfix.h"
+
+void applyHotfix() {}

@@ -1,0 +1,103 @@
+#include "service/install_service.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "common/module_path.h"
+#include "common/names.h"
+#include "common/win_handle.h"
+#include "log/logger.h"
+#include "service/service_state.h"
+
+namespace {
+
+SC_HANDLE openServiceManager()
+{
+    return OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+}
+
+bool serviceIsRegistered()
+{
+    ScopedScHandle manager(openServiceManager());
+    if (!manager.valid()) {
+        return false;
+    }
+    ScopedScHandle service(OpenServiceA(manager.get(), serviceName, SERVICE_QUERY_CONFIG));
+    return service.valid();
+}
+
+// Quoted, so that a path with blanks ("C:\Program Files\...") can only name this executable.
+std::string quotedBinaryPath(const std::string& modulePath)
+{
+    return "\"" + modulePath + "\"";
+}
+
+}  // namespace
+
+bool installWatchService()
+{
+    if (serviceIsRegistered()) {
+        Logger::getInstance()->write("QeltWatch already installed!");
+        return true;
+    }
+
+    ScopedScHandle manager(openServiceManager());
+    if (!manager.valid()) {
+        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(GetLastError()));
+        return false;
+    }
+
+    std::string modulePath;
+    unsigned long error = 0;
+    if (!readModulePath(modulePath, error)) {
+        manager.reset();
+        Logger::getInstance()->writeFormat("GetModuleFileName failed (%d)", static_cast<int>(error));
+        return false;
+    }
+
+    static const char kNoDependencies[2] = {'\0', '\0'};
+    const std::string binaryPath = quotedBinaryPath(modulePath);
+    ScopedScHandle service(CreateServiceA(manager.get(), serviceName, serviceName, SERVICE_ALL_ACCESS,
+                                          SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                          binaryPath.c_str(), nullptr, nullptr, kNoDependencies, nullptr,
+                                          nullptr));
+    if (!service.valid()) {
+        manager.reset();
+        Logger::getInstance()->writeFormat("CreateService failed (%d)", static_cast<int>(GetLastError()));
+        return false;
+    }
+    service.reset();
+    manager.reset();
+    Logger::getInstance()->write("QltWatch install success!");
+    return true;
+}
+
+void startWatchService()
+{
+    if (bExit.load() != 0) {
+        Logger::getInstance()->write("QeltWatch Exit");
+        std::exit(0);
+    }
+    Logger::getInstance()->write("QeltWatch start!");
+
+    ScopedScHandle manager(openServiceManager());
+    if (!manager.valid()) {
+        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(GetLastError()));
+        return;
+    }
+    ScopedScHandle service(OpenServiceA(manager.get(), serviceName, SERVICE_ALL_ACCESS));
+    if (!service.valid()) {
+        Logger::getInstance()->writeFormat("OpenService failed (%d)", static_cast<int>(GetLastError()));
+        return;
+    }
+    const BOOL started = StartServiceA(service.get(), 0, nullptr);
+    service.reset();
+    manager.reset();
+    if (!started) {
+        Logger::getInstance()->writeFormat("StartService failed (%d)", static_cast<int>(GetLastError()));
+        return;
+    }
+    Logger::getInstance()->write("StartService success!");
+}
