@@ -32,3 +32,18 @@ test: windows native
 
 clean:
 	rm -rf build
+
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+
+format:
+	clang-format -i $(FORMAT_FILES)
+
+MINGW_CXX_INCLUDE := /usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
+TIDY_MINGW_ARGS := --extra-arg=--target=x86_64-w64-mingw32 \
+	--extra-arg=-isystem$(MINGW_CXX_INCLUDE) \
+	--extra-arg=-isystem$(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32 \
+	--extra-arg=-isystem$(MINGW_CXX_INCLUDE)/backward
+
+lint: windows
+	clang-format --dry-run --Werror $(FORMAT_FILES)
+	clang-tidy -p build/windows --quiet $(TIDY_MINGW_ARGS) $(shell git ls-files 'src/*.cpp')

@@ -27,8 +27,7 @@ void capLogFile(const std::string& path)
     if ((attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return;
     }
-    const long long size =
-        (static_cast<long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    const long long size = (static_cast<long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
     if (logNeedsCap(size)) {
         DeleteFileA(path.c_str());
     }
@@ -37,8 +36,8 @@ void capLogFile(const std::string& path)
 bool appendToLogFile(const std::string& path, const std::string& line)
 {
     // Delete is not shared: the cap of another writer waits until this line is whole.
-    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }

@@ -29,7 +29,8 @@ Logger* Logger::getInstance()
     return instance;
 }
 
-void Logger::write(std::string message)
+// The message is taken by value: callers hand it over and it is released here.
+void Logger::write(std::string message)  // NOLINT(performance-unnecessary-value-param)
 {
     const std::time_t now = std::time(nullptr);
     const std::optional<std::string> path = logFilePath();

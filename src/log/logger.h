@@ -6,8 +6,7 @@
 #define QELT_PRINTF(formatIndex, firstArgument) \
     __attribute__((format(gnu_printf, formatIndex, firstArgument)))
 #else
-#define QELT_PRINTF(formatIndex, firstArgument) \
-    __attribute__((format(printf, formatIndex, firstArgument)))
+#define QELT_PRINTF(formatIndex, firstArgument) __attribute__((format(printf, formatIndex, firstArgument)))
 #endif
 
 // The service's one log writer. Each line is a self-contained operation on QeltService.log

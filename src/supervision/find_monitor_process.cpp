@@ -15,7 +15,8 @@ HANDLE findMonitorProcess(const char* exeName)
     }
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
         if (std::strcmp(entry.szExeFile, exeName) != 0) {
             continue;
         }

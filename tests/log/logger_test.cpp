@@ -27,7 +27,8 @@ void writeAll(const std::string& path, const std::string& bytes)
 }
 
 // Every line as the writer stores it: stamp, TAB, tag, blank, message, CR LF.
-const std::regex kLine(R"(\[\d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d (Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday)\]\t\[QeltService\]: ([^\r\n]*)\r\n)");
+const std::regex kLine(
+    R"(\[\d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d (Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday)\]\t\[QeltService\]: ([^\r\n]*)\r\n)");
 
 class LoggerTest : public ::testing::Test {
 protected:
