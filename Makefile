@@ -47,3 +47,6 @@ TIDY_MINGW_ARGS := --extra-arg=--target=x86_64-w64-mingw32 \
 lint: windows
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 	clang-tidy -p build/windows --quiet $(TIDY_MINGW_ARGS) $(shell git ls-files 'src/*.cpp')
+
+demo: windows
+	tools/demo
