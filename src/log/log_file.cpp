@@ -45,3 +45,12 @@ bool appendToLogFile(const std::string& path, const std::string& line)
     const BOOL ok = WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     return ok && written == line.size();
 }
+
+std::string localStamp(std::time_t moment)
+{
+    std::tm local = {};
+    if (localtime_s(&local, &moment) != 0) {
+        return formatStamp(nullptr);
+    }
+    return formatStamp(&local);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -14,3 +15,7 @@ void capLogFile(const std::string& path);
 // Appends `line` with one write through a handle that can only append, so lines of writers
 // in other processes never overwrite each other. Returns false when the line was lost.
 bool appendToLogFile(const std::string& path, const std::string& line);
+
+// The stamp of `moment` in local time, or the stamp for an unplaced clock when the run-time's
+// conversion refuses it (before 1970, after 3000).
+std::string localStamp(std::time_t moment);

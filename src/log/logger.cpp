@@ -7,20 +7,6 @@
 #include "log/log_file.h"
 #include "log/log_line.h"
 
-namespace {
-
-std::string stampFor(std::time_t moment)
-{
-    std::tm local = {};
-    // localtime_s fails for moments its conversion cannot place (before 1970, after 3000).
-    if (localtime_s(&local, &moment) != 0) {
-        return formatStamp(nullptr);
-    }
-    return formatStamp(&local);
-}
-
-}  // namespace
-
 Logger* Logger::getInstance()
 {
     // Never deleted on purpose: the service thread may still be writing a line while the
@@ -38,7 +24,7 @@ void Logger::write(std::string message)  // NOLINT(performance-unnecessary-value
         return;
     }
     capLogFile(*path);
-    appendToLogFile(*path, composeLogLine(stampFor(now), message));
+    appendToLogFile(*path, composeLogLine(localStamp(now), message));
 }
 
 void Logger::writeFormat(const char* format, ...)

@@ -131,3 +131,10 @@ TEST_F(LoggerTest, LinesFromTwoThreadsAtOnceStayWhole)
     const std::regex wholeFile(R"((\[[^\]]+\]\t\[QeltService\]: (a{40}|b{40})\r\n)+)");
     EXPECT_TRUE(std::regex_match(content, wholeFile)) << content;
 }
+
+TEST(LocalStamp, ClockOutsideTheConversionStillGivesAStamp)
+{
+    EXPECT_EQ(localStamp(0), "[1970.01.01 00:00:00 Thursday]");  // the tests run with TZ=UTC
+    EXPECT_EQ(localStamp(-1), "[clock out of range]");
+    EXPECT_EQ(localStamp(static_cast<std::time_t>(40000000000LL)), "[clock out of range]");
+}
