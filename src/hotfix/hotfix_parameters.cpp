@@ -1,0 +1,31 @@
+#include "hotfix/hotfix_parameters.h"
+
+const char* hotfixVerb(int optType)
+{
+    switch (optType) {
+    case 0:
+        return "doinstall";
+    case 1:
+        return "douninstall";
+    default:
+        return nullptr;
+    }
+}
+
+std::optional<std::string> installerParameters(const std::string& hotfixDirectory, const std::string& version,
+                                               const std::string& verb)
+{
+    std::string parameters = "\"" + hotfixDirectory + "\" " + version + " " + verb;
+    if (parameters.size() > kMaxInstallerParameterChars) {
+        return std::nullopt;
+    }
+    return parameters;
+}
+
+std::optional<std::string> cleanupParameters(const std::string& hotfixDirectory)
+{
+    if (hotfixDirectory.find('%') != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::string("/c ") + "rd  /s /q " + "\"" + hotfixDirectory + "\"";
+}
