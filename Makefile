@@ -30,6 +30,14 @@ test: windows native
 	$(CTEST_NATIVE)
 	$(CTEST_WINDOWS)
 
+# The descriptor fuzzer for longer than the short run of `make test`; findings land in
+# build/native/fuzz/descriptor/findings.
+FUZZ_SECONDS ?= 600
+
+fuzz: native
+	tests/fuzz/run-fuzzer build/native/tests/descriptor_fuzzer $(FUZZ_SECONDS) build/native/fuzz/descriptor \
+		tests/fuzz/corpus/descriptor
+
 clean:
 	rm -rf build
 
