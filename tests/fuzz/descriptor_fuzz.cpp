@@ -19,7 +19,7 @@ namespace {
 void require(bool condition, const char* what)
 {
     if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
+        static_cast<void>(std::fprintf(stderr, "broken: %s\n", what));
         std::abort();
     }
 }

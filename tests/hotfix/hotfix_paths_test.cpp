@@ -29,14 +29,6 @@ TEST(HotfixPaths, PathWithoutDirectoryNamesNoInstallRoot)
     EXPECT_EQ(installRootOf(""), std::nullopt);
 }
 
-TEST(HotfixPaths, HotfixFilesLieInTheHotfixDirectory)
-{
-    const HotfixPaths paths = hotfixPathsUnder("C:\\Program Files\\A & B");
-    EXPECT_EQ(paths.directory, "C:\\Program Files\\A & B\\hotfix");
-    EXPECT_EQ(paths.descriptor, "C:\\Program Files\\A & B\\hotfix\\hotfix.ini");
-    EXPECT_EQ(paths.installer, "C:\\Program Files\\A & B\\hotfix\\hotfixs.exe");
-}
-
 TEST(HotfixPaths, InstallRootOfAtMost239CharactersFits)
 {
     const std::string atLimit = "C:\\" + std::string(236, 'r');
