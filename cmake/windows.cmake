@@ -11,6 +11,8 @@ add_link_options(-static -Wl,--gc-sections -s)
 set(QELT_WINDOWS_SOURCES
     src/common/module_path.cpp
     src/hotfix/apply_hotfix.cpp
+    src/hotfix/descriptor_file.cpp
+    src/hotfix/run_and_wait.cpp
     src/log/log_file.cpp
     src/log/logger.cpp
     src/service/install_service.cpp

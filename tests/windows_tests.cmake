@@ -1,6 +1,17 @@
 # Tests of the Windows edge code against the real system calls, under Wine.
 add_executable(windows_tests
+    hotfix/apply_hotfix_test.cpp
+    hotfix/descriptor_file_test.cpp
+    hotfix/hotfix_test_support.cpp
+    hotfix/run_and_wait_test.cpp
+    hotfix/text_mode_reads.cpp
     log/logger_test.cpp
 )
+target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
+# The hotfix tests install the installer fixture beside them as hotfixs.exe.
+add_dependencies(windows_tests fixture_installer)
 gtest_discover_tests(windows_tests DISCOVERY_TIMEOUT 120 PROPERTIES LABELS unit)
+
+# Fixture programs for the system tests.
+add_subdirectory(fixtures)

@@ -1,0 +1,12 @@
+#pragma once
+
+// Starts `file` through the shell, hidden, with `parameters`, and waits without a time limit
+// until the program it started has ended. Returns non-zero when the program was started (its
+// exit code is not read), 0 when the start failed; the failure is logged with the parameters.
+int runAndWait(const char* file, const char* parameters);
+
+// Runs the hotfix installer with the hotfix directory (quoted), the version text and the verb,
+// logging the parameter string first, and waits for it. Returns what runAndWait returns, or 0
+// without starting anything when the parameter string would be too long.
+int launchHotfixInstaller(const char* installerPath, const char* hotfixDirectory, const char* version,
+                          const char* verb);

@@ -1,0 +1,266 @@
+#include "hotfix/apply_hotfix.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/module_path.h"
+#include "common/program_path.h"
+#include "hotfix/hotfix_test_support.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The shell quotes the program's path in the command line as it sees fit; the parameters
+// after it are the step's own.
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// An install root in a scratch directory: the executable's path under it, its hotfix directory,
+// and the hotfix installer fixture (which records each run beside itself) when a test asks.
+class ApplyHotfixTest : public ::testing::Test {
+protected:
+    void SetUp() override { clearServiceLog(); }
+    void TearDown() override { clearServiceLog(); }
+
+    // Names the install root and returns the executable path that has it as its install root.
+    std::string installIn(const std::string& rootName)
+    {
+        root_ = scratch_.path() + "\\" + rootName;
+        hotfix_ = root_ + "\\hotfix";
+        installer_ = hotfix_ + "\\hotfixs.exe";
+        makeDirectories(hotfix_);
+        return root_ + "\\bin\\QeltWatch.exe";
+    }
+
+    // An install root whose path has exactly `length` characters.
+    std::string installInRootOf(std::size_t length)
+    {
+        const std::size_t prefix = scratch_.path().size() + 1;
+        return installIn(std::string(length - prefix, 'r'));
+    }
+
+    void writeDescriptor(const std::string& bytes) { ASSERT_TRUE(writeBytes(descriptor(), bytes)); }
+    std::string descriptor() const { return hotfix_ + "\\hotfix.ini"; }
+
+    void placeInstaller(const std::string& mode)
+    {
+        std::string testsPath;
+        unsigned long error = 0;
+        ASSERT_TRUE(readModulePath(testsPath, error));
+        const std::string fixture = siblingPath(testsPath, "fixture_installer.exe").value_or("");
+        ASSERT_TRUE(CopyFileA(fixture.c_str(), installer_.c_str(), FALSE))
+            << fixture << " " << GetLastError();
+        ASSERT_TRUE(writeBytes(hotfix_ + "\\installer-mode.txt", mode));
+    }
+
+    std::vector<std::string> installerRuns() const
+    {
+        return linesOf(readBytes(hotfix_ + "\\installer-runs.txt"));
+    }
+
+    ScratchDirectory scratch_{"qelt-apply"};
+    std::string root_;
+    std::string hotfix_;
+    std::string installer_;
+};
+
+}  // namespace
+
+TEST_F(ApplyHotfixTest, ExecutableWithoutHotfixDirectoryOnlyLogs)
+{
+    applyHotfix();
+    EXPECT_EQ(serviceLogMessages(), Messages{"getHotfixVersion failed!"});
+}
+
+TEST_F(ApplyHotfixTest, RefusedOperationTypeLeavesTheHotfixAlone)
+{
+    const std::string executable = installIn("Suite");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"2.0\r\n5\r\n", "getHotfixConfig failed,optType:5"},
+        {"2.0\r\n-1\r\n", "getHotfixConfig failed,optType:-1"},
+        {"", "getHotfixConfig failed,optType:-1"},
+        {"2.0\r\n", "getHotfixConfig failed,optType:-1"},
+        {"2.0\r\n99999999999\r\n", "getHotfixConfig failed,optType:2147483647"},
+        {"2.0\r\n-99999999999\r\n", "getHotfixConfig failed,optType:-2147483648"},
+    };
+    for (const auto& [bytes, message] : cases) {
+        SCOPED_TRACE(message);
+        clearServiceLog();
+        writeDescriptor(bytes);
+        applyHotfixFor(executable);
+        EXPECT_EQ(serviceLogMessages(), Messages{message});
+        EXPECT_EQ(readBytes(descriptor()), bytes);
+    }
+}
+
+TEST_F(ApplyHotfixTest, MissingInstallerRemovesExactlyTheHotfixDirectory)
+{
+    // Unquoted, cmd would remove "<scratch>\Qelt" and ".\root", then run "co\hotfix".
+    const std::string executable = installIn("Qelt root & co");
+    writeDescriptor("2.0\r\n1\r\n");
+    makeDirectories(hotfix_ + "\\sub");
+    ASSERT_TRUE(writeBytes(hotfix_ + "\\sub\\payload.dat", "x"));
+    const std::vector<std::string> keep = {scratch_.path() + "\\Qelt\\keep.txt",
+                                           root_ + "\\hotfix2\\keep.txt", root_ + "\\bin\\keep.txt",
+                                           root_ + "\\keep.txt"};
+    for (const std::string& file : keep) {
+        makeDirectories(file.substr(0, file.rfind('\\')));
+        ASSERT_TRUE(writeBytes(file, "keep"));
+    }
+
+    applyHotfixFor(executable);
+
+    EXPECT_EQ(serviceLogMessages(), Messages{installer_ + " is not exist!"});
+    EXPECT_FALSE(pathExists(hotfix_));
+    for (const std::string& file : keep) {
+        EXPECT_TRUE(pathExists(file)) << file;
+    }
+
+    clearServiceLog();
+    applyHotfixFor(executable);
+    EXPECT_EQ(serviceLogMessages(), Messages{"getHotfixVersion failed!"});
+}
+
+TEST_F(ApplyHotfixTest, PercentInThePathSkipsTheCleanUpButDeletesTheDescriptor)
+{
+    // cmd would read this hotfix directory as "<scratch>\E0\hotfix".
+    const std::string executable = installIn("E%ERRORLEVEL%");
+    writeDescriptor("2.0\r\n0\r\n");
+    ASSERT_TRUE(writeBytes(hotfix_ + "\\payload.dat", "x"));
+    makeDirectories(scratch_.path() + "\\E0\\hotfix");
+    ASSERT_TRUE(writeBytes(scratch_.path() + "\\E0\\hotfix\\keep.txt", "keep"));
+
+    applyHotfixFor(executable);
+
+    EXPECT_EQ(serviceLogMessages(),
+              (Messages{installer_ + " is not exist!", "hotfix dir not removed, '%' in path: " + hotfix_}));
+    EXPECT_FALSE(pathExists(descriptor()));
+    EXPECT_TRUE(pathExists(hotfix_ + "\\payload.dat"));
+    EXPECT_TRUE(pathExists(scratch_.path() + "\\E0\\hotfix\\keep.txt"));
+}
+
+TEST_F(ApplyHotfixTest, VersionTooLongGivesUpTheStep)
+{
+    const std::string executable = installIn("Suite");
+    writeDescriptor(std::string(260, 'v') + "\n0\n");
+    applyHotfixFor(executable);
+    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix version too long (260)"});
+    EXPECT_TRUE(pathExists(descriptor()));
+
+    clearServiceLog();
+    writeDescriptor(std::string(259, 'v') + "\n0\n");
+    applyHotfixFor(executable);
+    EXPECT_EQ(serviceLogMessages(), Messages{installer_ + " is not exist!"});
+    EXPECT_FALSE(pathExists(hotfix_));
+}
+
+TEST_F(ApplyHotfixTest, InstallRootTooLongGivesUpTheStep)
+{
+    const std::string tooLong = installInRootOf(240);
+    writeDescriptor("2.0\n0\n");
+    applyHotfixFor(tooLong);
+    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix path too long (240)"});
+    EXPECT_TRUE(pathExists(descriptor()));
+
+    clearServiceLog();
+    const std::string atLimit = installInRootOf(239);
+    writeDescriptor("2.0\n0\n");
+    applyHotfixFor(atLimit);
+    EXPECT_EQ(serviceLogMessages(), Messages{installer_ + " is not exist!"});
+    EXPECT_FALSE(pathExists(hotfix_));
+}
+
+TEST_F(ApplyHotfixTest, OversizedInstallerParametersGiveUpTheStep)
+{
+    // 246 + 259 characters and a directory named hotfixs.exe, which counts as an installer.
+    const std::string executable = installInRootOf(239);
+    makeDirectories(installer_);
+    writeDescriptor(std::string(259, 'v') + "\n1\n");
+    applyHotfixFor(executable);
+    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix param too long (520)"});
+    EXPECT_TRUE(pathExists(descriptor()));
+    EXPECT_TRUE(pathExists(installer_));
+}
+
+TEST_F(ApplyHotfixTest, InstallerReceivesThreeArgumentsAndIsWaitedFor)
+{
+    const std::string executable = installIn("Qelt root & co");
+    placeInstaller("sleep 500");
+    writeDescriptor("2.0\r\n1\r\n");
+
+    applyHotfixFor(executable);
+
+    const std::string parameters = "\"" + hotfix_ + "\" 2.0 douninstall";
+    EXPECT_EQ(serviceLogMessages(), Messages{parameters});
+    const std::vector<std::string> runs = installerRuns();
+    ASSERT_GE(runs.size(), 6u);
+    EXPECT_TRUE(endsWith(runs[0], "\\hotfixs.exe\" " + parameters)) << runs[0];
+    EXPECT_EQ(runs[1], "argc 4");
+    EXPECT_EQ(runs[3], "arg 1 " + hotfix_);
+    EXPECT_EQ(runs[4], "arg 2 2.0");
+    EXPECT_EQ(runs[5], "arg 3 douninstall");
+    // The installer ends after half a second: its last line shows the step waited for it.
+    EXPECT_EQ(runs.back().rfind("end ", 0), 0u) << runs.back();
+    EXPECT_FALSE(pathExists(descriptor()));
+}
+
+TEST_F(ApplyHotfixTest, DescriptorLeftInPlaceRunsTheInstallerAgain)
+{
+    const std::string executable = installIn("Suite");
+    placeInstaller("leave");
+    writeDescriptor("\n0\n");
+
+    applyHotfixFor(executable);
+    applyHotfixFor(executable);
+
+    // An empty version leaves two blanks, so the installer sees the verb second.
+    const std::string parameters = "\"" + hotfix_ + "\"  doinstall";
+    EXPECT_EQ(serviceLogMessages(), (Messages{parameters, parameters}));
+    std::vector<std::string> commandLines;
+    std::vector<std::string> counts;
+    for (const std::string& line : installerRuns()) {
+        if (line.rfind("cmdline ", 0) == 0) {
+            commandLines.push_back(line);
+        } else if (line.rfind("argc ", 0) == 0) {
+            counts.push_back(line);
+        }
+    }
+    ASSERT_EQ(commandLines.size(), 2u);
+    EXPECT_TRUE(endsWith(commandLines[0], "\\hotfixs.exe\" " + parameters)) << commandLines[0];
+    EXPECT_EQ(commandLines[1], commandLines[0]);
+    EXPECT_EQ(counts, (std::vector<std::string>{"argc 3", "argc 3"}));
+    EXPECT_TRUE(pathExists(descriptor()));
+}
+
+TEST_F(ApplyHotfixTest, InstallerThatCannotStartKeepsTheDescriptor)
+{
+    const std::string executable = installIn("Suite");
+    ASSERT_TRUE(writeBytes(installer_, "not a program"));
+    writeDescriptor("2.0\n0\n");
+
+    applyHotfixFor(executable);
+
+    const std::string parameters = "\"" + hotfix_ + "\" 2.0 doinstall";
+    EXPECT_EQ(serviceLogMessages(), (Messages{parameters, "delete param :" + parameters + " failed!"}));
+    EXPECT_TRUE(pathExists(descriptor()));
+    EXPECT_TRUE(pathExists(installer_));
+}
