@@ -9,6 +9,7 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -Wl,--gc-sections -s)
 
 set(QELT_WINDOWS_SOURCES
+    src/common/launch_hidden.cpp
     src/common/module_path.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
@@ -19,7 +20,6 @@ set(QELT_WINDOWS_SOURCES
     src/service/service_main.cpp
     src/service/service_state.cpp
     src/supervision/find_monitor_process.cpp
-    src/supervision/launch_monitor.cpp
     src/supervision/monitor_path.cpp
     src/supervision/supervise_monitor.cpp
 )

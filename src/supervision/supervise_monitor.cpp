@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
+#include "common/launch_hidden.h"
 #include "common/names.h"
 #include "common/win_handle.h"
 #include "hotfix/apply_hotfix.h"
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "supervision/find_monitor_process.h"
-#include "supervision/launch_monitor.h"
 #include "supervision/monitor_path.h"
 
 namespace {
@@ -26,7 +26,7 @@ bool startMonitor(const std::string& path, ScopedHandle& monitor)
     applyHotfix();
     HANDLE process = nullptr;
     unsigned long error = 0;
-    if (!launchMonitor(path, process, error)) {
+    if (!launchHidden(path.c_str(), nullptr, process, error)) {
         Logger::getInstance()->writeFormat("qelt-monitor start failed (%d)", static_cast<int>(error));
         return false;
     }
