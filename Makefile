@@ -30,13 +30,15 @@ test: windows native
 	$(CTEST_NATIVE)
 	$(CTEST_WINDOWS)
 
-# The descriptor fuzzer for longer than the short run of `make test`; findings land in
-# build/native/fuzz/descriptor/findings.
+# The fuzzers for longer than the short runs of `make test`, FUZZ_SECONDS each; findings land
+# in build/native/fuzz/<target>/findings.
 FUZZ_SECONDS ?= 600
 
 fuzz: native
 	tests/fuzz/run-fuzzer build/native/tests/descriptor_fuzzer $(FUZZ_SECONDS) build/native/fuzz/descriptor \
 		tests/fuzz/corpus/descriptor
+	tests/fuzz/run-fuzzer build/native/tests/log_line_fuzzer $(FUZZ_SECONDS) build/native/fuzz/log_line \
+		tests/fuzz/corpus/log_line
 
 clean:
 	rm -rf build
