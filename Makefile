@@ -43,6 +43,26 @@ fuzz: native
 clean:
 	rm -rf build
 
+# Benchmarks and soak: their own build tree (the product plus reference programs and probes)
+# and their own Wine prefixes under build/bench. Neither is part of `make test`.
+BENCH_BUILD := build/bench
+SOAK_SECONDS ?= 600
+
+.PHONY: bench-programs
+
+$(BENCH_BUILD)/build.ninja: CMakePresets.json | setup
+	cmake --preset windows -B $(BENCH_BUILD) -DQELT_BENCH=ON >/dev/null
+
+bench-programs: $(BENCH_BUILD)/build.ninja
+	cmake --build $(BENCH_BUILD) --target bench_programs
+
+bench: bench-programs
+	python3 bench/run_bench.py
+
+soak: bench-programs
+	python3 tests/soak/log_check_selftest.py
+	python3 tests/soak/soak.py --seconds $(SOAK_SECONDS)
+
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
 format:
