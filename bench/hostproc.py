@@ -83,3 +83,9 @@ def memory_kib(pid):
     """(peak resident, current resident) in KiB, from VmHWM and VmRSS."""
     status = Path(f"/proc/{pid}/status").read_text()
     return _status_number(status, "VmHWM"), _status_number(status, "VmRSS")
+
+
+def private_kib(pid):
+    """Resident memory that is the process's own (anonymous), in KiB: the rest of its resident
+    set is library pages that every Wine process of the prefix shares."""
+    return _status_number(Path(f"/proc/{pid}/smaps_rollup").read_text(), "Anonymous")

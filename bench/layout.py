@@ -10,6 +10,7 @@ ROOT = "C:\\qelt-bench"
 SERVICE_DIR = ROOT + "\\bin"
 REF_DIR = ROOT + "\\ref"
 BARE_DIR = ROOT + "\\bare"
+REF_SERVICE_DIR = ROOT + "\\refsvc"
 LOGGER_DIR = ROOT + "\\logger"
 WORK_DIR = winelab.REPO / "build" / "bench"
 
