@@ -30,6 +30,14 @@ test: windows native
 	$(CTEST_NATIVE)
 	$(CTEST_WINDOWS)
 
+# The Wine system tests alone (tests/system), or everything else.
+system-test: windows
+	$(CTEST_WINDOWS) -L system
+
+unit-test: windows native
+	$(CTEST_NATIVE)
+	$(CTEST_WINDOWS) -LE system
+
 # The fuzzers for longer than the short runs of `make test`, FUZZ_SECONDS each; findings land
 # in build/native/fuzz/<target>/findings.
 FUZZ_SECONDS ?= 600
