@@ -33,6 +33,48 @@ void capLogFile(const std::string& path)
     }
 }
 
+namespace {
+
+// Windows makes each write through an append-only handle land whole at the end of the file;
+// Wine does not, and two processes then write at the same offset. So writers also take turns
+// on one byte far past any end the log can reach: byte-range locks are mandatory, and the
+// file's own bytes must stay free for readers. The turn is waited for only briefly; after
+// that, or where the lock is not supported, the line is appended all the same.
+constexpr DWORD kTurnOffsetLow = 0xFFFFFFFE;
+constexpr DWORD kTurnOffsetHigh = 0x7FFFFFFF;
+constexpr int kTurnAttempts = 200;
+
+OVERLAPPED turnPosition()
+{
+    OVERLAPPED position = {};
+    position.Offset = kTurnOffsetLow;
+    position.OffsetHigh = kTurnOffsetHigh;
+    return position;
+}
+
+bool takeTurn(HANDLE file)
+{
+    for (int attempt = 0; attempt < kTurnAttempts; ++attempt) {
+        OVERLAPPED position = turnPosition();
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &position)) {
+            return true;
+        }
+        if (GetLastError() != ERROR_LOCK_VIOLATION) {
+            return false;
+        }
+        Sleep(1);
+    }
+    return false;
+}
+
+void endTurn(HANDLE file)
+{
+    OVERLAPPED position = turnPosition();
+    UnlockFileEx(file, 0, 1, 0, &position);
+}
+
+}  // namespace
+
 bool appendToLogFile(const std::string& path, const std::string& line)
 {
     // Delete is not shared: the cap of another writer waits until this line is whole.
@@ -41,8 +83,12 @@ bool appendToLogFile(const std::string& path, const std::string& line)
     if (!file.valid()) {
         return false;
     }
+    const bool turnTaken = takeTurn(file.get());
     DWORD written = 0;
     const BOOL ok = WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (turnTaken) {
+        endTurn(file.get());
+    }
     return ok && written == line.size();
 }
 
