@@ -70,9 +70,25 @@ def read_installer_runs(journal):
     return runs
 
 
-def launches_with_what_precedes_them(messages, count):
-    """The log from the service main's first lines up to the `count`-th launch of the
-    companion."""
+def log_of_launches(count, *hotfix_lines):
+    """The log of a service that has launched the companion `count` times, the companion
+    having ended before each relaunch, and the hotfix step having written `hotfix_lines` before
+    each launch."""
+    messages = list(STARTED)
+    for index in range(count):
+        messages += ([ENDED] if index else []) + list(hotfix_lines) + [LAUNCHED]
+    return messages
+
+
+def wait_for_launches(log, count):
+    """Waits for the `count`-th launch of the companion in `log` (a LogWatcher), and returns
+    the messages up to it, hotfix lines included."""
+
+    def enough():
+        messages = log.messages()
+        return messages if messages.count(LAUNCHED) >= count else None
+
+    messages = wait_until(enough, EVENT_TIMEOUT, lambda: "%d launches; log: %r" % (count, log.messages()))
     launches = [index for index, message in enumerate(messages) if message == LAUNCHED]
     return messages[: launches[count - 1] + 1]
 
@@ -91,26 +107,17 @@ class HotfixStepTest(WineTestCase):
     def installer_runs(self):
         return read_installer_runs(self.path(HOTFIX + r"\installer-runs.txt"))
 
-    def wait_for_installer_runs(self, count, finished=False):
+    def wait_for_installer_runs(self, count, record="begin"):
+        """Waits until `count` runs of the installer have recorded `record` (begin or end)."""
+
         def enough():
             runs = self.installer_runs()
-            done = [run for run in runs if run.begin is not None and (run.end or run.crash or not finished)]
-            return runs if len(done) >= count else None
+            return runs if sum(getattr(run, record) is not None for run in runs) >= count else None
 
         return wait_until(enough, EVENT_TIMEOUT, lambda: "%d installer runs: %r" % (count, self.installer_runs()))
 
-    def wait_for_all_messages(self, predicate, what):
-        """Waits until `predicate` holds for the log's messages, hotfix lines included."""
-        return wait_until(
-            lambda: (lambda messages: messages if predicate(messages) else None)(self.log.messages()),
-            EVENT_TIMEOUT,
-            lambda: "%s; log: %r" % (what, self.log.messages()),
-        )
-
     def wait_for_launches(self, count):
-        messages = self.wait_for_all_messages(lambda messages: messages.count(LAUNCHED) >= count,
-                                              "%d launches of the companion" % count)
-        return launches_with_what_precedes_them(messages, count)
+        return wait_for_launches(self.log, count)
 
     def assert_installer_got(self, run, expected_parameters, expected_args):
         # The shell puts the program's path in front as it sees fit; what follows is the
@@ -124,19 +131,13 @@ class HotfixStepTest(WineTestCase):
     def test_without_a_descriptor_each_launch_is_preceded_only_by_the_failed_read(self):
         self.set_companion_mode("exit")
         self.start_service()
-        self.assertEqual(
-            self.wait_for_launches(3),
-            STARTED + [NO_HOTFIX_LINE, LAUNCHED, ENDED, NO_HOTFIX_LINE, LAUNCHED, ENDED, NO_HOTFIX_LINE, LAUNCHED],
-        )
+        self.assertEqual(self.wait_for_launches(2), log_of_launches(2, NO_HOTFIX_LINE))
         self.assertFalse(self.path(HOTFIX).exists())
 
         # A hotfix directory with an installer but no descriptor: still nothing is run.
         self.place_installer("delete")
         launched = self.log.messages().count(LAUNCHED)
-        messages = self.wait_for_launches(launched + 3)
-        cycle = messages[len(STARTED):]
-        self.assertEqual(cycle, [NO_HOTFIX_LINE, LAUNCHED, ENDED] * (len(cycle) // 3) + [NO_HOTFIX_LINE, LAUNCHED])
-        self.assertEqual(messages[: len(STARTED)], STARTED)
+        self.assertEqual(self.wait_for_launches(launched + 2), log_of_launches(launched + 2, NO_HOTFIX_LINE))
         self.assertEqual(self.installer_runs(), [])
         self.assertTrue(self.path(INSTALLER).exists())
 
@@ -172,28 +173,24 @@ class HotfixStepTest(WineTestCase):
             (b"3.0\r\n1\r\nignored\r\n", "3.0", "douninstall", ["3.0", "douninstall"]),
         ]
         self.place_installer("delete")
-        self.write_file(DESCRIPTOR, cases[0][0])
-        self.start_service()
-        for done, (descriptor, *_rest) in enumerate(cases[1:], start=1):
-            # The installer deleted the last descriptor before the companion started.
-            self.wait_for_companion_starts(done)
-            self.assertFalse(self.path(DESCRIPTOR).exists())
-            self.write_file(DESCRIPTOR, descriptor)
-            self.stop_companion()
-        starts = self.wait_for_companion_starts(len(cases))
-
         expected_log = list(STARTED)
-        for _, version, verb, _ in cases:
-            expected_log += [parameters(HOTFIX, version, verb), LAUNCHED, ENDED]
-        self.assertEqual(self.wait_for_launches(len(cases)), expected_log[:-1])
-
-        runs = self.installer_runs()
-        self.assertEqual(len(runs), len(cases), runs)
-        for run, (_, started_ms), (_, version, verb, args) in zip(runs, starts, cases):
-            with self.subTest(version=version, verb=verb):
-                self.assert_installer_got(run, parameters(HOTFIX, version, verb), [HOTFIX] + args)
-                self.assertIsNotNone(run.end, run)
-                self.assertGreaterEqual(started_ms, run.end)
+        for count, (descriptor, version, verb, args) in enumerate(cases, start=1):
+            self.write_file(DESCRIPTOR, descriptor)
+            if count == 1:
+                self.start_service()
+            else:
+                self.stop_companion()
+            expected = parameters(HOTFIX, version, verb)
+            [*_, (_, started_ms)] = self.wait_for_companion_starts(count)
+            runs = self.installer_runs()
+            self.assertEqual(len(runs), count, runs)
+            self.assert_installer_got(runs[-1], expected, [HOTFIX] + args)
+            self.assertIsNotNone(runs[-1].end, runs[-1])
+            self.assertGreaterEqual(started_ms, runs[-1].end)
+            self.assertFalse(self.path(DESCRIPTOR).exists(), "the installer did not delete %r" % descriptor)
+            expected_log += [expected, LAUNCHED]
+            self.assertEqual(self.wait_for_launches(count), expected_log)
+            expected_log.append(ENDED)
 
     def test_installer_that_leaves_the_descriptor_runs_again_before_each_launch(self):
         self.set_companion_mode("exit")
@@ -202,15 +199,13 @@ class HotfixStepTest(WineTestCase):
         self.start_service()
 
         expected = parameters(HOTFIX, "2.0", "doinstall")
-        self.assertEqual(
-            self.wait_for_launches(3), STARTED + [expected, LAUNCHED, ENDED, expected, LAUNCHED, ENDED, expected, LAUNCHED]
-        )
-        starts = self.companion_starts()
+        self.assertEqual(self.wait_for_launches(3), log_of_launches(3, expected))
+        starts = self.wait_for_companion_starts(3)
         runs = self.installer_runs()
         self.assertGreaterEqual(len(runs), 3)
-        self.assertGreaterEqual(len(starts), 3)
         for index in range(3):
             self.assert_installer_got(runs[index], expected, [HOTFIX, "2.0", "doinstall"])
+            self.assertIsNotNone(runs[index].end, runs[index])
             # Each run ends before its launch, and the next run begins after that launch.
             self.assertGreaterEqual(starts[index][1], runs[index].end)
             if index + 1 < len(runs):
@@ -231,7 +226,7 @@ class HotfixStepTest(WineTestCase):
         self.assertGreaterEqual(started_ms, run.crash)
         # The descriptor stays, so the next launch is preceded by another run.
         self.stop_companion()
-        self.assertEqual(self.wait_for_launches(2), STARTED + [expected, LAUNCHED, ENDED, expected, LAUNCHED])
+        self.assertEqual(self.wait_for_launches(2), log_of_launches(2, expected))
         self.assertEqual(len(self.installer_runs()), 2)
 
     def test_stop_request_while_the_installer_runs_is_answered_and_the_process_ends(self):
@@ -259,8 +254,7 @@ class HotfixStepTest(WineTestCase):
         # The installer outlived the service: released now, it ends and records it.
         self.assertIsNone(self.installer_runs()[0].end)
         self.release_installer()
-        [run] = self.wait_for_installer_runs(1, finished=True)
-        self.assertIsNotNone(run.end, run)
+        self.wait_for_installer_runs(1, record="end")
         self.assertEqual(self.companion_starts(), [])
 
     def test_hotfix_installer_that_is_no_program_fails_at_once_and_the_companion_starts(self):
@@ -272,18 +266,18 @@ class HotfixStepTest(WineTestCase):
 
         expected = parameters(HOTFIX, "2.0", "doinstall")
         failed = "delete param :%s failed!" % expected
-        self.assertEqual(self.wait_for_launches(1), STARTED + [expected, failed, LAUNCHED])
+        self.assertEqual(self.wait_for_launches(1), log_of_launches(1, expected, failed))
         # The descriptor stays, and the same attempt precedes the next launch.
         self.assertTrue(self.path(DESCRIPTOR).exists())
         self.stop_companion()
-        self.assertEqual(
-            self.wait_for_launches(2), STARTED + [expected, failed, LAUNCHED, ENDED, expected, failed, LAUNCHED]
-        )
+        self.assertEqual(self.wait_for_launches(2), log_of_launches(2, expected, failed))
 
 
 class HotfixCleanUpTest(WineTestCase):
     """A hotfix directory without an installer, in install roots of their own whose paths the
     command interpreter would misread: the service is registered with the executable there."""
+
+    maxDiff = None
 
     def setUp(self):
         self._own_trees = []
@@ -314,10 +308,9 @@ class HotfixCleanUpTest(WineTestCase):
         """Lays out install_root\\bin as the usual one, follows its log instead, and starts
         the service registered with the executable there."""
         bin_dir = install_root + r"\bin"
-        for source, name in (("QeltWatch.exe", "QeltWatch.exe"), ("fixture_companion.exe", "qelt-monitor.exe")):
-            target = self.path(bin_dir + "\\" + name)
-            target.parent.mkdir(parents=True, exist_ok=True)
-            shutil.copyfile(BIN_DIR / source, target)
+        self.path(bin_dir).mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(BIN_DIR / "QeltWatch.exe", self.path(bin_dir + r"\QeltWatch.exe"))
+        shutil.copyfile(BIN_DIR / "fixture_companion.exe", self.path(bin_dir + r"\qelt-monitor.exe"))
         self.log = LogWatcher(self.path(bin_dir + r"\QeltService.log"))
         self.log.start()
         self.addCleanup(self.log.stop)
@@ -326,15 +319,17 @@ class HotfixCleanUpTest(WineTestCase):
         return bin_dir
 
     def wait_for_launches(self, count):
-        messages = wait_until(
-            lambda: (lambda messages: messages if messages.count(LAUNCHED) >= count else None)(self.log.messages()),
-            EVENT_TIMEOUT,
-            lambda: "%d launches; log: %r" % (count, self.log.messages()),
-        )
-        return launches_with_what_precedes_them(messages, count)
+        return wait_for_launches(self.log, count)
 
     def relaunch_companion(self, bin_dir):
         self.path(bin_dir + r"\companion-stop").write_bytes(b"")
+
+    def wait_for_companion_start_in(self, bin_dir):
+        # The service logs the launch as soon as the shell returns, a little before the
+        # companion records its start.
+        journal = self.path(bin_dir + r"\companion-starts.txt")
+        wait_until(lambda: journal.exists() and "start " in journal.read_text(), EVENT_TIMEOUT,
+                   "the companion's start in " + bin_dir)
 
     def test_without_installer_exactly_the_hotfix_directory_goes_in_a_root_with_blanks_and_ampersand(self):
         root = r"C:\Program Files\Qelt Suite & co"
@@ -348,28 +343,31 @@ class HotfixCleanUpTest(WineTestCase):
         for tree in (r"C:\Program Files\Qelt", r"C:\Program", r"C:\windows\Files", r"C:\windows\Suite",
                      r"C:\windows\co"):
             self.own_tree(tree)
-        kept = [
+        kept = (
+            r"C:\Program Files\Qelt\keep.txt",
+            r"C:\Program\keep.txt",
+            r"C:\windows\Files\Qelt\keep.txt",
+            r"C:\windows\Suite\keep.txt",
+            root + r"\keep.txt",
+            root + r"\hotfix2\keep.txt",
+            root + r"\bin\keep.txt",
+        )
+        for path in kept:
             self.keep_file(path)
-            for path in (
-                r"C:\Program Files\Qelt\keep.txt",
-                r"C:\Program\keep.txt",
-                r"C:\windows\Files\Qelt\keep.txt",
-                r"C:\windows\Suite\keep.txt",
-                root + r"\keep.txt",
-                root + r"\hotfix2\keep.txt",
-                root + r"\bin\keep.txt",
-            )
-        ]
         shutil.copyfile(BIN_DIR / "fixture_companion.exe", self.path(r"C:\windows\co\hotfix.exe"))
         self.path(r"C:\windows\co\companion-mode.txt").write_bytes(b"exit")
 
         bin_dir = self.start_service_in(root)
-        self.assertEqual(self.wait_for_launches(1), STARTED + [hotfix + r"\hotfixs.exe is not exist!", LAUNCHED])
-        self.assertFalse(self.path(hotfix).exists())
-        for path in kept:
-            self.assertTrue(path.exists(), path)
-        self.assertFalse(self.path(r"C:\windows\co\companion-starts.txt").exists(), "cmd ran co\\hotfix")
-        self.assertTrue(self.path(bin_dir + r"\companion-starts.txt").exists())
+        messages = self.wait_for_launches(1)
+        # One comparison, so that a failure shows everything the clean-up did.
+        on_disk = {path: self.path(path).exists() for path in kept}
+        on_disk["hotfix directory present"] = self.path(hotfix).exists()
+        on_disk["co\\hotfix run"] = self.path(r"C:\windows\co\companion-starts.txt").exists()
+        expected = {path: True for path in kept}
+        expected.update({"hotfix directory present": False, "co\\hotfix run": False})
+        self.assertEqual(on_disk, expected)
+        self.assertEqual(messages, STARTED + [hotfix + r"\hotfixs.exe is not exist!", LAUNCHED])
+        self.wait_for_companion_start_in(bin_dir)
 
         self.relaunch_companion(bin_dir)
         self.assertEqual(
@@ -389,15 +387,18 @@ class HotfixCleanUpTest(WineTestCase):
         decoy = self.keep_file(r"C:\E0\hotfix\keep.txt")
 
         bin_dir = self.start_service_in(root)
+        messages = self.wait_for_launches(1)
         self.assertEqual(
-            self.wait_for_launches(1),
+            {"descriptor": self.path(hotfix + r"\hotfix.ini").exists(), "payload": payload.exists(),
+             "decoy": decoy.exists()},
+            {"descriptor": False, "payload": True, "decoy": True},
+        )
+        self.assertEqual(
+            messages,
             STARTED
             + [hotfix + r"\hotfixs.exe is not exist!", "hotfix dir not removed, '%' in path: " + hotfix, LAUNCHED],
         )
-        self.assertFalse(self.path(hotfix + r"\hotfix.ini").exists())
-        self.assertTrue(payload.exists())
-        self.assertTrue(decoy.exists())
-        self.assertTrue(self.path(bin_dir + r"\companion-starts.txt").exists())
+        self.wait_for_companion_start_in(bin_dir)
 
         self.relaunch_companion(bin_dir)
         self.assertEqual(self.wait_for_launches(2)[-3:], [ENDED, NO_HOTFIX_LINE, LAUNCHED])
