@@ -19,7 +19,7 @@ add_subdirectory(fixtures)
 # System tests: the real executable and the fixtures in private Wine prefixes, one CTest test
 # per module of tests/system. The service name is fixed, so they never run in parallel.
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
-foreach(module test_log_writer test_service_control test_service_install test_supervision test_hotfix)
+foreach(module test_log_writer test_service_control test_service_install test_supervision test_hotfix test_faults)
     add_test(NAME system.${module}
              COMMAND ${Python3_EXECUTABLE} -m unittest -v ${module}
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/system)
