@@ -199,6 +199,23 @@ class BadFilesTest(WineTestCase):
         self.wait_for_message("StartService success!", 2)
         self.assertNotIn(LAUNCHED, self.log.messages())
 
+    # Fails while the launch hands a directory to the shell, which opens it in a file manager
+    # window under the service's account and gives the loop that window's process to wait on.
+    @unittest.expectedFailure
+    def test_directory_named_as_the_companion_is_not_opened_and_the_service_restarts(self):
+        self.path(COMPANION).unlink()
+        self.path(COMPANION).mkdir()
+        self.start_service()
+
+        messages = self.wait_for_log(
+            lambda messages: any(message.startswith("qelt-monitor start ") for message in messages),
+            "the outcome of the first launch",
+        )
+        self.assertNotIn(LAUNCHED, messages)
+        self.assertRegex(messages[2], r"qelt-monitor start failed \(\d+\)")
+        messages = self.wait_for_message(STOPPED, 2)
+        self.assertNotIn(LAUNCHED, messages)
+
     def assert_launches_go_on_past_the_descriptor(self, data, refusal):
         """With `data` as the descriptor, each launch of the companion follows the hotfix
         step's refusal of it (a line matching `refusal`); the descriptor stays in place."""
