@@ -2,6 +2,7 @@
 a companion file that is no program, descriptors of junk, awkward and overlong install paths,
 two starts by hand at once, and the prefix's server restarted as at a reboot."""
 
+import functools
 import os
 import random
 import re
@@ -157,25 +158,35 @@ class UnwritableLogTest(WineTestCase):
         self.assertEqual(holder.wait(timeout=EVENT_TIMEOUT), 0)
         self.assert_logging_resumes(pid)
 
-    def test_read_only_program_directory_keeps_the_companion_running_without_a_log(self):
-        # Under Wine everything runs as root, which writes through both the Windows read-only
-        # attribute and the host's permission bits; only an immutable directory refuses it.
-        directory = self.path(BIN)
-        # Kept as they are while the directory is immutable: the companion's journal (appended
-        # to, which an immutable directory allows) and its mode.
-        self.set_companion_mode("exit")
-        self.write_file(BIN + r"\companion-starts.txt", b"")
-        if subprocess.run(["chattr", "+i", str(directory)], stderr=subprocess.DEVNULL).returncode != 0:
-            self.skipTest("this file system or user cannot make a directory immutable")
-        self.addCleanup(subprocess.run, ["chattr", "-i", str(directory)], check=True)
+    def make_read_only(self, directory):
+        """Makes a host directory refuse new files until the returned function is called (at
+        the latest when the test ends). Wine honours the permission bits, but root writes
+        through them (and through the Windows read-only attribute, which Wine maps onto
+        them); only an immutable directory refuses root."""
+        if os.geteuid() != 0:
+            undo = functools.partial(directory.chmod, directory.stat().st_mode)
+            directory.chmod(0o555)
+        elif shutil.which("chattr") and subprocess.run(["chattr", "+i", str(directory)]).returncode == 0:
+            undo = functools.partial(subprocess.run, ["chattr", "-i", str(directory)], check=True)
+        else:
+            self.skipTest("root cannot make a directory immutable here")
+        self.addCleanup(undo)
         with self.assertRaises(PermissionError):
             (directory / "probe").write_bytes(b"")
+        return undo
+
+    def test_read_only_program_directory_keeps_the_companion_running_without_a_log(self):
+        # Kept as they are while the directory is read-only: the companion's journal (appended
+        # to, which is still allowed) and its mode.
+        self.set_companion_mode("exit")
+        self.write_file(BIN + r"\companion-starts.txt", b"")
+        make_writable = self.make_read_only(self.path(BIN))
 
         self.start_service()
         pid = self.service_status()["pid"]
         self.assert_service_goes_on_without_the_log(pid, None)
 
-        subprocess.run(["chattr", "-i", str(directory)], check=True)
+        make_writable()
         self.assert_logging_resumes(pid)
 
 

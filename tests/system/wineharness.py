@@ -261,6 +261,9 @@ class WinePrefix:
         for path in directory.iterdir():
             match = re.fullmatch(r".*-(\d+)-\d+", path.name)
             if match and int(match.group(1)) != os.getpid() and not process_exists(int(match.group(1))):
+                # A test killed while it had made a directory immutable left it so.
+                if shutil.which("chattr"):
+                    subprocess.run(["chattr", "-R", "-f", "-i", str(path)], stderr=subprocess.DEVNULL)
                 cls(path).remove()
 
     def start_server(self):
