@@ -2,8 +2,24 @@
 
 #include <shellapi.h>
 
+namespace {
+
+bool isDirectory(const char* file)
+{
+    const DWORD attributes = GetFileAttributesA(file);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
 bool launchHidden(const char* file, const char* parameters, HANDLE& process, unsigned long& error)
 {
+    // The shell would open a directory in a file manager under the service's account, and the
+    // caller would wait on that window's process for ever: a directory is not a program.
+    if (isDirectory(file)) {
+        error = ERROR_BAD_EXE_FORMAT;
+        return false;
+    }
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
     // Without FLAG_NO_UI a program that is missing or cannot start makes the shell wait on an

@@ -67,3 +67,16 @@ TEST_F(RunAndWaitTest, MissingProgramFailsAtOnceWithItsParameters)
     EXPECT_EQ(*result, 0);
     EXPECT_EQ(serviceLogMessages(), Messages{"delete param :\"C:\\x\" 2.0 doinstall failed!"});
 }
+
+TEST_F(RunAndWaitTest, DirectoryIsNeverOpenedAndFailsAtOnce)
+{
+    // The shell would open it in a file manager whose process never ends.
+    const std::string directory = scratch_.path() + "\\hotfixs.exe";
+    makeDirectories(directory);
+    const std::optional<int> result = resultWithin(std::chrono::seconds(20), [directory]() {
+        return runAndWait(directory.c_str(), "\"C:\\x\" 2.0 doinstall");
+    });
+    ASSERT_TRUE(result.has_value()) << "the start of a directory did not return";
+    EXPECT_EQ(*result, 0);
+    EXPECT_EQ(serviceLogMessages(), Messages{"delete param :\"C:\\x\" 2.0 doinstall failed!"});
+}
