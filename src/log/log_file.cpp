@@ -18,6 +18,21 @@ std::optional<std::string> logFilePath()
     return siblingPath(modulePath, kLogFileName);
 }
 
+void capLogFile(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) {
+        return;
+    }
+    if ((attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return;
+    }
+    const long long size = (static_cast<long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    if (logNeedsCap(size)) {
+        DeleteFileA(path.c_str());
+    }
+}
+
 namespace {
 
 // Windows makes each write through an append-only handle land whole at the end of the file;
@@ -58,40 +73,7 @@ void endTurn(HANDLE file)
     UnlockFileEx(file, 0, 1, 0, &position);
 }
 
-// A program that holds the log open without sharing deletion (a log viewer), or a directory
-// that refuses deletions, would keep the log growing for as long as it lasts; emptying the
-// file in place keeps the cap.
-void emptyLogFile(const std::string& path)
-{
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return;
-    }
-    // Only between two whole lines: a line being appended is never cut.
-    if (takeTurn(file.get())) {
-        SetEndOfFile(file.get());
-        endTurn(file.get());
-    }
-}
-
 }  // namespace
-
-void capLogFile(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) {
-        return;
-    }
-    if ((attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return;
-    }
-    const long long size = (static_cast<long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-    if (logNeedsCap(size) && !DeleteFileA(path.c_str())) {
-        emptyLogFile(path);
-    }
-}
 
 bool appendToLogFile(const std::string& path, const std::string& line)
 {

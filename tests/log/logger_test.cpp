@@ -114,21 +114,6 @@ TEST_F(LoggerTest, LineIsLostQuietlyWhileAnotherProgramDeniesWriting)
     EXPECT_TRUE(std::regex_match(readAll(path_), kLine));
 }
 
-TEST_F(LoggerTest, CapHoldsWhileAReaderKeepsTheFileFromBeingDeleted)
-{
-    writeAll(path_, std::string(3000, 'x'));
-    HANDLE viewer = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
-    Logger::getInstance()->write("begun anew in place");
-    CloseHandle(viewer);
-
-    std::smatch match;
-    const std::string content = readAll(path_);
-    ASSERT_TRUE(std::regex_match(content, match, kLine)) << content.size() << " bytes";
-    EXPECT_EQ(match[2], "begun anew in place");
-}
-
 TEST_F(LoggerTest, LinesFromTwoThreadsAtOnceStayWhole)
 {
     auto writer = [](char letter) {
