@@ -64,8 +64,10 @@ bool installWatchService()
                                           binaryPath.c_str(), nullptr, nullptr, kNoDependencies, nullptr,
                                           nullptr));
     if (!service.valid()) {
+        // Read before closing: a successful close may clear the code (Wine does).
+        const DWORD createError = GetLastError();
         manager.reset();
-        Logger::getInstance()->writeFormat("CreateService failed (%d)", static_cast<int>(GetLastError()));
+        Logger::getInstance()->writeFormat("CreateService failed (%d)", static_cast<int>(createError));
         return false;
     }
     service.reset();
@@ -93,10 +95,11 @@ void startWatchService()
         return;
     }
     const BOOL started = StartServiceA(service.get(), 0, nullptr);
+    const DWORD error = started ? ERROR_SUCCESS : GetLastError();
     service.reset();
     manager.reset();
     if (!started) {
-        Logger::getInstance()->writeFormat("StartService failed (%d)", static_cast<int>(GetLastError()));
+        Logger::getInstance()->writeFormat("StartService failed (%d)", static_cast<int>(error));
         return;
     }
     Logger::getInstance()->write("StartService success!");
