@@ -61,7 +61,9 @@ class SupervisionTest(WineTestCase):
         # running and launches the companion straight away, with no pause of its own.
         connected_ms = unix_millis()
         [(first, first_ms)] = self.wait_for_companion_starts(1)
-        self.assertLess(first_ms - connected_ms, 800)
+        # A pause of the loop's own (1000 ms) would put the start past this bound; the bound
+        # leaves everything else to a loaded machine.
+        self.assertLess(first_ms - connected_ms, 1000)
         self.assertEqual(self.wait_for_message(LAUNCHED), STARTED + [LAUNCHED])
         # Started hidden with no parameters: its command line is its path alone.
         self.assertEqual(self.companion_record("argc", first), "1")
