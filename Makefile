@@ -65,7 +65,7 @@ bench-programs: $(BENCH_BUILD)/build.ninja
 	cmake --build $(BENCH_BUILD) --target bench_programs
 
 bench: bench-programs
-	python3 bench/run_bench.py
+	PYTHONPATH=tools python3 bench/run_bench.py
 
 soak: bench-programs
 	python3 tests/soak/log_check_selftest.py

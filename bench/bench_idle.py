@@ -4,9 +4,8 @@ programs that only wait."""
 import time
 
 import hostproc
-from companion import Companion
 from figures import ratio, show_ratio, verdict
-from layout import (BARE_DIR, REF_DIR, REF_SERVICE_DIR, SERVICE_DIR, only_pid, place,
+from layout import (BARE_DIR, REF_DIR, REF_SERVICE_DIR, SERVICE_DIR, companion, only_pid, place,
                     wait_for_starts)
 from service import Service
 
@@ -48,15 +47,14 @@ class RefService:
 
     def __init__(self, prefix):
         self.prefix = prefix
-        self.companion = Companion(prefix.host_path(REF_SERVICE_DIR))
 
     def start(self):
-        self.companion.install("run")
+        self.companion = companion(self.prefix, REF_SERVICE_DIR, "run")
         self.exe = place(self.prefix, REF_SERVICE_DIR, "ref_service.exe")
         for args in (("create", self.NAME, "binpath=", self.exe), ("start", self.NAME)):
-            code, out = self.prefix.run("sc", *args)
-            if code != 0:
-                raise RuntimeError(f"sc {args[0]} {self.NAME} failed ({code}): {out.strip()}")
+            done = self.prefix.run("sc", *args)
+            if done.returncode != 0:
+                raise RuntimeError(f"sc {args[0]} {self.NAME} failed ({done.returncode}): {done.stdout!r}")
         wait_for_starts(self.companion, 1, 60)
         return only_pid(self.prefix, self.exe)
 
@@ -70,10 +68,8 @@ def start_all(prefix):
     """Starts the service and the references; returns (service, ref service, companions,
     programs, pids)."""
     service = Service(prefix, SERVICE_DIR)
-    ours = Companion(service.host_dir)
-    ref = Companion(prefix.host_path(REF_DIR))
-    ours.install("run")
-    ref.install("run")
+    ours = companion(prefix, SERVICE_DIR, "run")
+    ref = companion(prefix, REF_DIR, "run")
     waiter_exe = place(prefix, REF_DIR, "ref_waiter.exe")
     bare_exe = place(prefix, BARE_DIR, "ref_bare_waiter.exe")
 
@@ -141,8 +137,8 @@ def run(prefix, report, seconds):
 
     service.stop()
     ref_service.remove()
-    for companion in companions:
-        companion.stop()
+    for each in companions:
+        each.stop()
     for program in programs:
         program.wait(timeout=60)
     return service

@@ -33,10 +33,10 @@ def run(prefix, report, lines):
         report.say(line)
     report.say(f"  {lines} lines of each kind.")
     exe = place(prefix, LOGGER_DIR, "bench_logger.exe")
-    code, out = prefix.run(exe, lines, timeout=900)
-    if code != 0:
-        raise RuntimeError(f"bench_logger exited with {code}")
-    kinds = parse(out)
+    done = prefix.run(exe, lines, timeout=900)
+    if done.returncode != 0:
+        raise RuntimeError(f"bench_logger exited with {done.returncode}")
+    kinds = parse(done.stdout.decode("latin-1").replace("\r", ""))
     for name, k in kinds.items():
         report.say(f"{name:7s} lines={k['lines']:.0f} lines_per_second={k['lines_per_second']:.0f} "
                    f"per_line median={k['median_us']:.0f} us p95={k['p95_us']:.0f} us")

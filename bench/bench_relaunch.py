@@ -4,9 +4,9 @@ the service and under a minimal relauncher, side by side."""
 import time
 
 import hostproc
-from companion import Companion
+import winelab
 from figures import median, percentile, ratio, show_ratio, verdict
-from layout import REF_DIR, SERVICE_DIR, now_ms, only_pid, place, wait_for_starts
+from layout import REF_DIR, SERVICE_DIR, gaps, now_ms, only_pid, place, wait_for_starts
 from service import Service
 
 PAUSE_MS = 1000
@@ -23,7 +23,7 @@ method: the companion exits at once. The service and ref_relauncher (launches th
 
 
 def figures(companion, before, after, start_ms, end_ms):
-    overheads = [gap - PAUSE_MS for gap in companion.gaps(start_ms, end_ms)]
+    overheads = [gap - PAUSE_MS for gap in gaps(companion, start_ms, end_ms)]
     launches = sum(1 for _, ms in companion.starts() if start_ms < ms <= end_ms)
     cpu, source = hostproc.cpu_used(before, after)
     return {
@@ -72,8 +72,8 @@ def run(prefix, report, seconds):
     for line in METHOD.splitlines():
         report.say(line)
     service = Service(prefix, SERVICE_DIR)
-    ours = Companion(service.host_dir)
-    ref = Companion(prefix.host_path(REF_DIR))
+    ours = winelab.Companion(service.host_dir)
+    ref = winelab.Companion(prefix.host_path(REF_DIR))
     for companion in (ours, ref):
         companion.set_mode("exit")
         (companion.dir / "companion-starts.txt").unlink(missing_ok=True)

@@ -6,26 +6,6 @@ from pathlib import Path
 CLOCK_TICK = os.sysconf("SC_CLK_TCK")
 
 
-def wine_pids(prefix_path, windows_path):
-    """Unix pids of the processes of this prefix that run the program at windows_path."""
-    wanted_env = b"WINEPREFIX=" + str(prefix_path).encode() + b"\0"
-    wanted_cmd = windows_path.lower().encode()
-    found = []
-    for entry in Path("/proc").iterdir():
-        if not entry.name.isdigit():
-            continue
-        try:
-            environ = (entry / "environ").read_bytes()
-            cmdline = (entry / "cmdline").read_bytes()
-        except OSError:
-            continue
-        if wanted_env not in b"\0" + environ:
-            continue
-        if cmdline.split(b"\0")[0].strip().lower() == wanted_cmd:
-            found.append(int(entry.name))
-    return sorted(found)
-
-
 def alive(pid):
     try:
         state = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0]

@@ -1,10 +1,8 @@
-"""Where the benchmarks put things in their prefix, and small steps they share."""
+"""Where the benchmarks and the soak put things in their prefix, and small steps they share."""
 
 import time
 
-import hostproc
 import winelab
-from companion import BUILD_BIN
 
 ROOT = "C:\\qelt-bench"
 SERVICE_DIR = ROOT + "\\bin"
@@ -13,6 +11,7 @@ BARE_DIR = ROOT + "\\bare"
 REF_SERVICE_DIR = ROOT + "\\refsvc"
 LOGGER_DIR = ROOT + "\\logger"
 WORK_DIR = winelab.REPO / "build" / "bench"
+BUILD_BIN = WORK_DIR / "bin"
 
 
 def now_ms():
@@ -27,18 +26,34 @@ def place(prefix, windows_dir, program):
     return windows_dir + "\\" + program
 
 
+def companion(prefix, windows_dir, mode):
+    """The companion fixture installed as qelt-monitor.exe in that directory, in `mode`."""
+    installed = winelab.Companion(prefix.host_path(windows_dir))
+    installed.install(BUILD_BIN / "fixture_companion.exe", mode)
+    return installed
+
+
 def only_pid(prefix, windows_path, timeout=30):
     """The unix pid of the (first) running process of that program in the prefix."""
-    def first():
-        pids = hostproc.wine_pids(prefix.path, windows_path)
-        return pids[0] if pids else None
-
-    pid = winelab.wait_for(first, timeout)
-    if pid is None:
-        raise RuntimeError(f"{windows_path} is not running")
-    return pid
+    name = windows_path.rsplit("\\", 1)[-1]
+    return winelab.wait_until(lambda: next(iter(prefix.processes(name)), None), timeout, windows_path)
 
 
 def wait_for_starts(companion, count, timeout):
-    if not winelab.wait_for(lambda: len(companion.starts()) >= count, timeout, interval=0.1):
-        raise RuntimeError(f"the companion in {companion.dir} did not start")
+    winelab.wait_until(lambda: len(companion.starts()) >= count, timeout,
+                       f"{count} starts of the companion in {companion.dir}")
+
+
+def gaps(companion, since_ms, until_ms):
+    """Milliseconds from each exit of the companion to the following start, for starts in
+    the window."""
+    found = []
+    last_exit = None
+    for kind, _, value in companion.journal():
+        if kind == "exit":
+            last_exit = int(value)
+        elif kind == "start" and last_exit is not None:
+            if since_ms < int(value) <= until_ms:
+                found.append(int(value) - last_exit)
+            last_exit = None
+    return found

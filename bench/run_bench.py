@@ -20,9 +20,8 @@ import bench_idle
 import bench_logwriter
 import bench_relaunch
 import winelab
-from companion import BUILD_BIN
 from figures import Report
-from layout import WORK_DIR
+from layout import BUILD_BIN, WORK_DIR
 
 
 def loadavg():
@@ -89,14 +88,14 @@ def main():
     report.say("QeltWatch benchmarks (make bench)")
     machine(report)
     executable_facts(report)
-    prefix = winelab.fresh_prefix(WORK_DIR, "prefix-bench")
+    prefix = winelab.copy_of_template(WORK_DIR, "bench")
     try:
         bench_idle.run(prefix, report, args.idle_seconds)
         service = bench_relaunch.run(prefix, report, args.crash_seconds)
         service.delete()
         bench_logwriter.run(prefix, report, args.logger_lines)
     finally:
-        winelab.remove_prefix(prefix)
+        prefix.remove()
     report.say()
     report.say(f"load after: {loadavg()}")
     (WORK_DIR / "results.txt").write_text("\n".join(report.lines) + "\n")

@@ -16,11 +16,11 @@ import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(REPO / "bench"))
+sys.path[:0] = [str(REPO / "tools"), str(REPO / "bench")]
 
 import hostproc  # noqa: E402
 import winelab  # noqa: E402
-from companion import BUILD_BIN, Companion  # noqa: E402
+from layout import BUILD_BIN, WORK_DIR, companion  # noqa: E402
 from log_check import LogFault, check_log  # noqa: E402
 from service import RUNNING, Service  # noqa: E402
 
@@ -47,7 +47,6 @@ class Soak:
         self.prefix = prefix
         self.seconds = seconds
         self.service = Service(prefix, SERVICE_DIR)
-        self.companion = Companion(self.service.host_dir)
         self.failures = []
         self.probes = []  # (seconds since start, handles, rss KiB)
         self.log_samples = 0
@@ -60,11 +59,10 @@ class Soak:
         self.failures.append(text)
 
     def start(self):
-        self.companion.install("exit")
+        self.companion = companion(self.prefix, SERVICE_DIR, "exit")
         self.started = utc_now().replace(microsecond=0)
         self.service.install()
-        if not winelab.wait_for(self.companion.starts, 60, interval=0.1):
-            raise RuntimeError("the companion never started")
+        winelab.wait_until(self.companion.starts, 60, "the companion's first start")
         self.unix_pid = self.service.unix_pid()
         self.windows_pid = self.service.status().get("pid")
         if not self.windows_pid:
@@ -95,7 +93,8 @@ class Soak:
             return
 
     def probe(self):
-        code, out = self.prefix.run(HANDLE_COUNT, self.windows_pid, timeout=60)
+        done = self.prefix.run(HANDLE_COUNT, self.windows_pid, timeout=60)
+        code, out = done.returncode, done.stdout.decode("latin-1")
         handles = None
         for word in out.split():
             if word.startswith("handles="):
@@ -174,7 +173,7 @@ def main():
     if args.seconds < 30:
         parser.error("--seconds must be at least 30")
 
-    prefix = winelab.fresh_prefix(winelab.REPO / "build" / "bench", "prefix-soak")
+    prefix = winelab.copy_of_template(WORK_DIR, "soak")
     soak = Soak(prefix, args.seconds)
     try:
         soak.start()
@@ -183,7 +182,7 @@ def main():
         soak.judge()
         soak.finish()
     finally:
-        winelab.remove_prefix(prefix)
+        prefix.remove()
     if soak.failures:
         print(f"soak: FAILED ({len(soak.failures)} problem(s))")
         return 1
