@@ -7,7 +7,7 @@ SHELL := /bin/bash
 CTEST_WINDOWS := ctest --preset windows --output-on-failure
 CTEST_NATIVE := ctest --preset native --output-on-failure
 
-.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean
+.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist
 
 setup:
 	@tools/setup
@@ -50,6 +50,12 @@ fuzz: native
 
 clean:
 	rm -rf build
+
+# A release: build/dist/QeltWatch-<version>.zip and SHA256SUMS, packed only when a second build
+# of the same sources at another path (build/dist-check) gives the same executable bytes.
+dist: build/windows/build.ninja
+	cmake --build --preset windows --target QeltWatch
+	tools/dist
 
 # Benchmarks and soak: their own build tree (the product plus reference programs and probes)
 # and their own Wine prefixes under build/bench. Neither is part of `make test`.

@@ -29,5 +29,7 @@ target_link_libraries(qelt_windows PUBLIC qelt_portable advapi32 shell32)
 target_compile_options(qelt_windows PRIVATE ${QELT_WARNINGS})
 
 add_executable(QeltWatch WIN32 src/app/main.cpp src/app/QeltWatch.rc)
+set_source_files_properties(src/app/QeltWatch.rc PROPERTIES COMPILE_DEFINITIONS
+    "QELT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};QELT_VERSION_MINOR=${PROJECT_VERSION_MINOR};QELT_VERSION_PATCH=${PROJECT_VERSION_PATCH}")
 target_link_libraries(QeltWatch PRIVATE qelt_windows)
 target_compile_options(QeltWatch PRIVATE ${QELT_WARNINGS})
