@@ -7,6 +7,7 @@ add_executable(windows_tests
     hotfix/text_mode_reads.cpp
     log/logger_test.cpp
     service/install_service_test.cpp
+    supervision/supervise_monitor_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
