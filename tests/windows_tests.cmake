@@ -6,11 +6,17 @@ add_executable(windows_tests
     hotfix/run_and_wait_test.cpp
     hotfix/text_mode_reads.cpp
     log/logger_test.cpp
+    service/install_service_test.cpp
+    supervision/supervise_monitor_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
-# The hotfix tests install the installer fixture beside them as hotfixs.exe.
-add_dependencies(windows_tests fixture_installer)
+# The hotfix tests install the installer fixture beside them as hotfixs.exe; the service
+# tests run install_probe, a process whose first log line is the registration's.
+add_executable(install_probe service/install_probe.cpp)
+target_link_libraries(install_probe PRIVATE qelt_windows)
+target_compile_options(install_probe PRIVATE ${QELT_WARNINGS})
+add_dependencies(windows_tests fixture_installer install_probe)
 gtest_discover_tests(windows_tests DISCOVERY_TIMEOUT 120 PROPERTIES LABELS unit)
 
 # Fixture programs for the system tests.

@@ -68,11 +68,6 @@ void applyHotfixFor(const std::string& modulePath)
         Logger::getInstance()->write("getHotfixVersion failed!");
         return;
     }
-    if (descriptor.versionTooLong) {
-        Logger::getInstance()->writeFormat("hotfix version too long (%d)",
-                                           static_cast<int>(descriptor.version.size()));
-        return;
-    }
     const char* verb = hotfixVerb(descriptor.optType);
     if (verb == nullptr) {
         Logger::getInstance()->writeFormat("getHotfixConfig failed,optType:%d", descriptor.optType);
@@ -82,6 +77,13 @@ void applyHotfixFor(const std::string& modulePath)
     // access() reports directories too: a directory named hotfixs.exe counts as the installer.
     if (access(paths.installer.c_str(), 0) != 0) {
         removeHotfixDirectory(paths);
+        return;
+    }
+    // Only the installer takes the version: a long one must not hide a refused type or block
+    // the clean-up.
+    if (descriptor.versionTooLong) {
+        Logger::getInstance()->writeFormat("hotfix version too long (%d)",
+                                           static_cast<int>(descriptor.version.size()));
         return;
     }
     launchHotfixInstaller(paths.installer.c_str(), paths.directory.c_str(), descriptor.version.c_str(), verb);

@@ -35,11 +35,13 @@ void capLogFile(const std::string& path)
 
 namespace {
 
-// Windows makes each write through an append-only handle land whole at the end of the file;
-// Wine does not, and two processes then write at the same offset. So writers also take turns
-// on one byte far past any end the log can reach: byte-range locks are mandatory, and the
-// file's own bytes must stay free for readers. The turn is waited for only briefly; after
-// that, or where the lock is not supported, the line is appended all the same.
+// Windows makes each write through a handle without FILE_WRITE_DATA land whole at the end of
+// the file; Wine does not, and two processes then write at the same offset. So writers also
+// take turns on one byte far past any end the log can reach: byte-range locks are mandatory,
+// and the file's own bytes must stay free for readers. Windows grants the lock only on a handle
+// with read or write data access (Wine on any handle), so the log is opened with read access
+// too, which is never used. The turn is waited for only briefly; after that, or where the lock
+// is refused, the line is appended all the same.
 constexpr DWORD kTurnOffsetLow = 0xFFFFFFFE;
 constexpr DWORD kTurnOffsetHigh = 0x7FFFFFFF;
 constexpr int kTurnAttempts = 200;
@@ -71,9 +73,11 @@ bool takeTurn(HANDLE file)
 
 bool appendToLogFile(const std::string& path, const std::string& line)
 {
-    // Delete is not shared: the cap of another writer waits until this line is whole.
-    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Without FILE_WRITE_DATA every write goes to the end. Delete is not shared: the cap of
+    // another writer waits until this line is whole.
+    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }

@@ -12,8 +12,9 @@ std::optional<std::string> logFilePath();
 // (held open by another writer) is left for a later line.
 void capLogFile(const std::string& path);
 
-// Appends `line` with one write through a handle that can only append, so lines of writers
-// in other processes never overwrite each other. Returns false when the line was lost.
+// Appends `line` with one write through a handle that can only append, after taking a turn
+// with writers in other processes, so their lines do not overwrite each other. Returns false
+// when the line was lost.
 bool appendToLogFile(const std::string& path, const std::string& line);
 
 // The stamp of `moment` in local time, or the stamp for an unplaced clock when the run-time's

@@ -36,6 +36,8 @@ std::string quotedBinaryPath(const std::string& modulePath)
 
 }  // namespace
 
+// Each error code is read right after the call that failed, before any other call: the
+// logger's creation resets it (the run-time's one-time set-up), and a close may too.
 bool installWatchService()
 {
     if (serviceIsRegistered()) {
@@ -45,7 +47,8 @@ bool installWatchService()
 
     ScopedScHandle manager(openServiceManager());
     if (!manager.valid()) {
-        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(GetLastError()));
+        const DWORD openError = GetLastError();
+        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(openError));
         return false;
     }
 
@@ -64,7 +67,6 @@ bool installWatchService()
                                           binaryPath.c_str(), nullptr, nullptr, kNoDependencies, nullptr,
                                           nullptr));
     if (!service.valid()) {
-        // Read before closing: a successful close may clear the code (Wine does).
         const DWORD createError = GetLastError();
         manager.reset();
         Logger::getInstance()->writeFormat("CreateService failed (%d)", static_cast<int>(createError));
@@ -86,12 +88,14 @@ void startWatchService()
 
     ScopedScHandle manager(openServiceManager());
     if (!manager.valid()) {
-        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(GetLastError()));
+        const DWORD openError = GetLastError();
+        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(openError));
         return;
     }
     ScopedScHandle service(OpenServiceA(manager.get(), serviceName, SERVICE_ALL_ACCESS));
     if (!service.valid()) {
-        Logger::getInstance()->writeFormat("OpenService failed (%d)", static_cast<int>(GetLastError()));
+        const DWORD openError = GetLastError();
+        Logger::getInstance()->writeFormat("OpenService failed (%d)", static_cast<int>(openError));
         return;
     }
     const BOOL started = StartServiceA(service.get(), 0, nullptr);

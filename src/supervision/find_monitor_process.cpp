@@ -22,7 +22,8 @@ HANDLE findMonitorProcess(const char* exeName)
         }
         HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
         if (process == nullptr) {
-            Logger::getInstance()->writeFormat("err:%d", static_cast<int>(GetLastError()));
+            const DWORD openError = GetLastError();
+            Logger::getInstance()->writeFormat("err:%d", static_cast<int>(openError));
         }
         return process;
     }

@@ -13,24 +13,35 @@
 
 namespace {
 
+// The pause after each end of the companion: a companion that ends at once is relaunched
+// about once a second, never faster.
+constexpr DWORD kRelaunchPauseMs = 1000;
+
 void waitForMonitorExit(ScopedHandle& monitor)
 {
     WaitForSingleObject(monitor.get(), INFINITE);
     monitor.reset();
-    Sleep(1000);
+    Sleep(kRelaunchPauseMs);
     Logger::getInstance()->write("qelt-monitor  exit!");
 }
 
-bool startMonitor(const std::string& path, ScopedHandle& monitor)
+// False when the launch failed. A launch that gives no process (the shell handed the request
+// to a program that runs already) leaves nothing to wait on; it is paced like an end.
+bool startMonitor(LaunchStep launch, const std::string& path, ScopedHandle& monitor)
 {
     applyHotfix();
     HANDLE process = nullptr;
     unsigned long error = 0;
-    if (!launchHidden(path.c_str(), nullptr, process, error)) {
+    if (!launch(path.c_str(), nullptr, process, error)) {
         Logger::getInstance()->writeFormat("qelt-monitor start failed (%d)", static_cast<int>(error));
         return false;
     }
     monitor.reset(process);
+    if (!monitor.valid()) {
+        Logger::getInstance()->write("qelt-monitor start gave no process to wait on");
+        Sleep(kRelaunchPauseMs);
+        return true;
+    }
     Logger::getInstance()->write("qelt-monitor start success!");
     return true;
 }
@@ -38,6 +49,11 @@ bool startMonitor(const std::string& path, ScopedHandle& monitor)
 }  // namespace
 
 void superviseMonitor()
+{
+    superviseMonitorWith(launchHidden);
+}
+
+void superviseMonitorWith(LaunchStep launch)
 {
     const std::optional<std::string> path = monitorPath();
     if (!path) {
@@ -47,7 +63,7 @@ void superviseMonitor()
     while (bExit.load() == 0) {
         if (monitor.valid()) {
             waitForMonitorExit(monitor);
-        } else if (!startMonitor(*path, monitor)) {
+        } else if (!startMonitor(launch, *path, monitor)) {
             return;
         }
     }

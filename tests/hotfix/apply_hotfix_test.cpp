@@ -158,19 +158,29 @@ TEST_F(ApplyHotfixTest, PercentInThePathSkipsTheCleanUpButDeletesTheDescriptor)
     EXPECT_TRUE(pathExists(scratch_.path() + "\\E0\\hotfix\\keep.txt"));
 }
 
-TEST_F(ApplyHotfixTest, VersionTooLongGivesUpTheStep)
+TEST_F(ApplyHotfixTest, VersionTooLongStopsOnlyTheInstallerRun)
 {
-    const std::string executable = installIn("Suite");
-    writeDescriptor(std::string(260, 'v') + "\n0\n");
+    const std::string tooLong(260, 'v');
+    std::string executable = installIn("Refused");
+    writeDescriptor(tooLong + "\n5\n");
     applyHotfixFor(executable);
-    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix version too long (260)"});
-    EXPECT_TRUE(pathExists(descriptor()));
+    EXPECT_EQ(serviceLogMessages(), Messages{"getHotfixConfig failed,optType:5"});
 
     clearServiceLog();
-    writeDescriptor(std::string(259, 'v') + "\n0\n");
+    executable = installIn("NoInstaller");
+    writeDescriptor(tooLong + "\n0\n");
     applyHotfixFor(executable);
     EXPECT_EQ(serviceLogMessages(), Messages{installer_ + " is not exist!"});
     EXPECT_FALSE(pathExists(hotfix_));
+
+    clearServiceLog();
+    executable = installIn("Installer");
+    placeInstaller("leave");
+    writeDescriptor(tooLong + "\n0\n");
+    applyHotfixFor(executable);
+    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix version too long (260)"});
+    EXPECT_TRUE(pathExists(descriptor()));
+    EXPECT_TRUE(installerRuns().empty());
 }
 
 TEST_F(ApplyHotfixTest, InstallRootTooLongGivesUpTheStep)
