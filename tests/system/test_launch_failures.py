@@ -113,7 +113,8 @@ class LaunchFailureTest(WineTestCase):
         after = self.log.messages()[mark:]
         self.assertEqual(after[-6:-4], [NO_HOTFIX_LINE, failed(ERROR_FILE_NOT_FOUND)], after)
         self.assertCountEqual(after[-4:-2], [STOPPED, RETURNED])
-        self.assertEqual(after[-2:], ["QeltWatch start!", "StartService failed (%d)" % ERROR_SERVICE_DISABLED])
+        refused = "StartService failed (%d)" % ERROR_SERVICE_DISABLED
+        self.assertEqual(after[-2:], ["QeltWatch start!", refused])
         self.assertNotIn(INSTALLED, after)
         self.assertEqual(self.service_status()["state"], str(SERVICE_STOPPED))
 
