@@ -7,6 +7,7 @@
 extern char serviceName[];
 
 constexpr const char* kMonitorFileName = "qelt-monitor.exe";
+constexpr const char* kInstallerFileName = "hotfixs.exe";
 constexpr const char* kLogFileName = "QeltService.log";
 
 // Narrow paths live in buffers of MAX_PATH bytes, terminator included.

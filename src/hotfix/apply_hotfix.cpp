@@ -10,6 +10,7 @@
 #include "hotfix/hotfix_descriptor.h"
 #include "hotfix/hotfix_parameters.h"
 #include "hotfix/hotfix_paths.h"
+#include "hotfix/installer_wait.h"
 #include "hotfix/run_and_wait.h"
 #include "log/logger.h"
 
@@ -63,6 +64,7 @@ void applyHotfixFor(const std::string& modulePath)
     }
     const HotfixPaths paths = hotfixPathsUnder(*installRoot);
 
+    waitForRunningInstallers();
     HotfixDescriptor descriptor;
     if (!getHotfixVersion(paths.descriptor, descriptor)) {
         Logger::getInstance()->write("getHotfixVersion failed!");

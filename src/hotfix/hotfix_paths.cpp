@@ -1,5 +1,6 @@
 #include "hotfix/hotfix_paths.h"
 
+#include "common/names.h"
 #include "common/program_path.h"
 
 std::optional<std::string> installRootOf(const std::string& modulePath)
@@ -18,6 +19,6 @@ HotfixPaths hotfixPathsUnder(const std::string& installRoot)
     HotfixPaths paths;
     paths.directory = installRoot + "\\hotfix";
     paths.descriptor = paths.directory + "\\hotfix.ini";
-    paths.installer = paths.directory + "\\hotfixs.exe";
+    paths.installer = paths.directory + "\\" + kInstallerFileName;
     return paths;
 }

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
+#include "common/find_monitor_process.h"
 #include "common/launch_hidden.h"
 #include "common/names.h"
 #include "common/win_handle.h"
 #include "hotfix/apply_hotfix.h"
 #include "log/logger.h"
 #include "service/service_state.h"
-#include "supervision/find_monitor_process.h"
 #include "supervision/monitor_path.h"
 
 namespace {

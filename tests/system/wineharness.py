@@ -558,3 +558,71 @@ class SvcctlResult:
 
     def __repr__(self):
         return "SvcctlResult(%r)" % self.lines
+
+
+# --- An install root of a test's own, and the service's process from its start -----------
+
+
+class OwnInstallRootTestCase(WineTestCase):
+    """A WineTestCase whose service runs from `install_root` (set by the subclass)\\bin
+    instead, laid out as the usual bin (the executable and the companion fixture; svcctl stays
+    in the usual one), with its log followed and the companion's files there. The service is
+    registered by register_own_service."""
+
+    install_root = None
+
+    def setUp(self):
+        # Added before the harness's clean-up, so that it runs after it: once the service and
+        # every process of the prefix are gone.
+        self.addCleanup(lambda: shutil.rmtree(self.path(self.install_root), ignore_errors=True))
+        super().setUp()
+        self.bin = self.install_root + r"\bin"
+        self.exe = self.bin + r"\QeltWatch.exe"
+        self.place(BIN_DIR / "QeltWatch.exe", self.exe)
+        self.place(BIN_DIR / "fixture_companion.exe", self.bin + r"\qelt-monitor.exe")
+        self.log = LogWatcher(self.path(self.bin + r"\QeltService.log"))
+        self.log.start()
+        self.addCleanup(self.log.stop)
+
+    def register_own_service(self):
+        self.register_service('"%s"' % self.exe)
+
+    def set_companion_mode(self, mode):
+        self.write_file(self.bin + r"\companion-mode.txt", mode)
+
+    def stop_companion(self):
+        self.write_file(self.bin + r"\companion-stop", b"")
+
+    def companion_journal(self):
+        journal = self.path(self.bin + r"\companion-starts.txt")
+        if not journal.exists():
+            return []
+        return [(kind, int(pid), value) for kind, pid, value in
+                (line.split(" ", 2) for line in journal.read_text(encoding="latin-1").splitlines())]
+
+
+class ServiceProcessWatch:
+    """`svcctl exit-wait` run in the background: it holds the service's process (the one that
+    runs, or else the next to start) from the moment it finds it, so that the exit code of a
+    process that ends by itself can be read."""
+
+    def __init__(self, test):
+        self._output = test.prefix.path / ("exit-wait-%d.txt" % next(_prefix_numbers))
+        test.addCleanup(self._output.unlink, missing_ok=True)
+        with open(self._output, "w") as stdout:
+            test.start_program(SVCCTL, "exit-wait", str(EVENT_TIMEOUT * 1000), stdout=stdout)
+
+    def _value(self, key):
+        def printed():
+            lines = self._output.read_text().splitlines()
+            if any(line.startswith(("error", "timeout")) for line in lines):
+                raise AssertionError("svcctl exit-wait: %r" % lines)
+            return SvcctlResult("\n".join(lines)).values.get(key)
+
+        return int(wait_until(printed, EVENT_TIMEOUT + 30, "svcctl exit-wait to print " + key))
+
+    def pid(self):
+        return self._value("pid")
+
+    def exit_code(self):
+        return self._value("exitcode")

@@ -1,4 +1,4 @@
-#include "supervision/find_monitor_process.h"
+#include "common/find_monitor_process.h"
 
 #include <tlhelp32.h>
 

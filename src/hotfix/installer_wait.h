@@ -1,0 +1,6 @@
+#pragma once
+
+// Returns once no hotfix installer runs: a stop leaves a running installer alone, and a service
+// started again meanwhile must not run a second one on the same hotfix directory. Writes one
+// line when it has to wait. Waits without a time limit, as for the service's own installer run.
+void waitForRunningInstallers();

@@ -1,0 +1,197 @@
+"""The hotfix step inside the running service, over successive relaunches of the companion, in an
+install root whose path has blanks and '&': nothing offered, the installer's arguments and the
+wait for it, an installer that outlives a stop of the service, one that leaves the descriptor,
+crashes or is no program, a refused operation type, and a hotfix without installer."""
+
+import unittest
+
+from wineharness import (
+    BIN_DIR,
+    EVENT_TIMEOUT,
+    NO_HOTFIX_LINE,
+    OwnInstallRootTestCase,
+    unix_millis,
+    wait_until,
+)
+
+ROOT = r"C:\Program Files\Qelt Suite & Co"
+HOTFIX = ROOT + r"\hotfix"
+DESCRIPTOR = HOTFIX + r"\hotfix.ini"
+INSTALLER = HOTFIX + r"\hotfixs.exe"
+
+STARTED = ["QeltWatch already installed!", "QeltWatch start!"]
+LAUNCHED = "qelt-monitor start success!"
+ENDED = "qelt-monitor  exit!"
+WAITING = "hotfixs.exe still running, waiting"
+
+
+def parameters(version, verb):
+    """The parameter string the service hands the installer, as it logs it."""
+    return '"%s" %s %s' % (HOTFIX, version, verb)
+
+
+class InstallerRun:
+    """One run of the installer fixture as it recorded itself: its command line, the arguments
+    the C run-time parsed (its own name left out), and the wall-clock ms of its begin, its
+    normal end and its crash (None when not recorded)."""
+
+    def __init__(self, cmdline):
+        self.cmdline = cmdline
+        self.args = []
+        self.begin = self.end = self.crash = None
+
+    def __repr__(self):
+        return "InstallerRun(%r, %r, begin=%r, end=%r, crash=%r)" % (
+            self.cmdline, self.args, self.begin, self.end, self.crash)
+
+
+class HotfixRelaunchTest(OwnInstallRootTestCase):
+    install_root = ROOT
+
+    def test_hotfix_step_before_each_relaunch(self):
+        self.seen = 0
+        self.nothing_offered_and_the_companion_launched_at_once()
+        self.installer_that_outlives_a_stop_is_never_run_twice_at_once()
+        self.installer_that_leaves_the_descriptor_runs_before_each_launch()
+        self.installer_that_crashes_or_is_no_program_keeps_nothing_from_starting()
+        self.refused_operation_type_leaves_everything_in_place()
+        self.hotfix_without_installer_is_removed()
+
+    def nothing_offered_and_the_companion_launched_at_once(self):
+        self.place(BIN_DIR / "fixture_installer.exe", INSTALLER)
+        self.register_own_service()
+        self.assertEqual(self.svcctl("start").lines, ["ok"])
+        returned_ms = unix_millis()
+        [(_, started_ms)] = self.wait_for_companion_starts(1)
+        # A pause of the loop's own (1000 ms) would put the launch past this bound.
+        self.assertLess(started_ms - returned_ms, 1000)
+        self.assertEqual(self.next_launch(), STARTED + [NO_HOTFIX_LINE, LAUNCHED])
+        self.assertEqual(self.installer_runs(), [])
+
+    def installer_that_outlives_a_stop_is_never_run_twice_at_once(self):
+        self.write_file(HOTFIX + r"\installer-mode.txt", "hang")
+        self.write_file(DESCRIPTOR, b"2.0\r\n1\r\n")
+        self.stop_companion()
+        self.wait_for(lambda: any(run.begin for run in self.installer_runs()) or LAUNCHED in self.unseen(),
+                      "the installer's run")
+        expected = parameters("2.0", "douninstall")
+        self.assertEqual(self.take(), [ENDED, expected])
+        [run] = self.installer_runs()
+        self.assert_installer_got(run, expected, [HOTFIX, "2.0", "douninstall"])
+
+        self.assertEqual(self.svcctl("stop-wait", str(EVENT_TIMEOUT * 1000)).lines, ["ok", "exitcode=0"])
+        stop = self.take()
+        self.assertEqual((len(stop), stop[0], stop[-1]), (4, "SERVICE_CONTROL_STOP", "QeltWatch Exit"), stop)
+        # Wine runs the handler on a thread of its own: the dispatcher may return first.
+        self.assertCountEqual(stop[1:3], ["bExit:1", "StartServiceCtrlDispatcher success!"])
+
+        # Started again while the first installer still runs: the new process waits for it.
+        self.assertEqual(self.svcctl("start").lines, ["ok"])
+        self.wait_for(lambda: WAITING in self.unseen() or len(self.installer_runs()) > 1, "the wait line")
+        self.assertEqual(self.take(), STARTED + [WAITING])
+        self.assertEqual([run.end for run in self.installer_runs()], [None])
+
+        self.write_file(HOTFIX + r"\installer-stop", b"")  # it deletes the descriptor and ends
+        [_, (_, started_ms)] = self.wait_for_companion_starts(2)
+        [run] = self.installer_runs()
+        self.assertGreaterEqual(started_ms, run.end)
+        self.assertEqual(self.next_launch(), [NO_HOTFIX_LINE, LAUNCHED])
+
+    def installer_that_leaves_the_descriptor_runs_before_each_launch(self):
+        self.write_file(HOTFIX + r"\installer-mode.txt", "leave")
+        descriptor = b"1.5 beta  2\n0\n"
+        self.write_file(DESCRIPTOR, descriptor)
+        expected = parameters("1.5 beta  2", "doinstall")
+        for _ in range(2):
+            self.stop_companion()
+            self.assertEqual(self.next_launch(), [ENDED, expected, LAUNCHED])
+        runs = self.installer_runs()[1:]
+        starts = [ms for _, ms in self.wait_for_companion_starts(4)[2:]]
+        self.assertEqual(len(runs), 2, runs)
+        for run in runs:
+            self.assert_installer_got(run, expected, [HOTFIX, "1.5", "beta", "2", "doinstall"])
+        # Each run ends before its launch, and the next begins after that launch.
+        order = [runs[0].end, starts[0], runs[1].begin, runs[1].end, starts[1]]
+        self.assertEqual(order, sorted(order), (runs, starts))
+        self.assertEqual(self.path(DESCRIPTOR).read_bytes(), descriptor)
+
+    def installer_that_crashes_or_is_no_program_keeps_nothing_from_starting(self):
+        expected = parameters("1.5 beta  2", "doinstall")
+        self.write_file(HOTFIX + r"\installer-mode.txt", "crash")
+        self.stop_companion()
+        self.assertEqual(self.next_launch(), [ENDED, expected, LAUNCHED])
+        run = self.installer_runs()[-1]
+        self.assertIsNone(run.end, run)
+        self.assertIsNotNone(run.crash, run)
+        self.assertGreaterEqual(self.wait_for_companion_starts(5)[-1][1], run.crash)
+
+        self.write_file(INSTALLER, b"this is a text file, not a program\r\n")
+        self.stop_companion()
+        cannot_start = "delete param :%s failed!" % expected
+        self.assertEqual(self.next_launch(), [ENDED, expected, cannot_start, LAUNCHED])
+        self.assertTrue(self.path(DESCRIPTOR).exists())
+
+    def refused_operation_type_leaves_everything_in_place(self):
+        self.write_file(DESCRIPTOR, b"2.0\r\n5\r\n")
+        self.stop_companion()
+        self.assertEqual(self.next_launch(), [ENDED, "getHotfixConfig failed,optType:5", LAUNCHED])
+        self.assertEqual(self.path(DESCRIPTOR).read_bytes(), b"2.0\r\n5\r\n")
+        self.assertTrue(self.path(INSTALLER).exists())
+
+    def hotfix_without_installer_is_removed(self):
+        self.path(INSTALLER).unlink()
+        self.write_file(DESCRIPTOR, b"2.0\r\n0\r\n")
+        self.write_file(HOTFIX + r"\sub\payload.dat", b"x")
+        beside = self.write_file(ROOT + r"\hotfix.txt", b"keep")
+        self.stop_companion()
+        self.assertEqual(self.next_launch(), [ENDED, INSTALLER + " is not exist!", LAUNCHED])
+        self.assertEqual((self.path(HOTFIX).exists(), beside.exists()), (False, True))
+        self.stop_companion()
+        self.assertEqual(self.next_launch(), [ENDED, NO_HOTFIX_LINE, LAUNCHED])
+
+    # The log, one step at a time: each step takes the messages written since the last.
+
+    def unseen(self):
+        return self.log.messages()[self.seen:]
+
+    def take(self):
+        new = self.unseen()
+        self.seen += len(new)
+        return new
+
+    def next_launch(self):
+        """Waits for the next launch of the companion and takes the messages up to it."""
+        self.wait_for(lambda: LAUNCHED in self.unseen(), "a launch")
+        new = self.unseen()
+        new = new[: new.index(LAUNCHED) + 1]
+        self.seen += len(new)
+        return new
+
+    def wait_for(self, predicate, what):
+        return wait_until(predicate, EVENT_TIMEOUT, lambda: "%s; log: %r; installer runs: %r" % (
+            what, self.log.messages(), self.installer_runs()))
+
+    # The installer fixture, which records each run in installer-runs.txt beside itself.
+
+    def installer_runs(self):
+        journal = self.path(HOTFIX + r"\installer-runs.txt")
+        runs = []
+        for line in journal.read_text(encoding="latin-1").splitlines() if journal.exists() else []:
+            kind, _, value = line.partition(" ")
+            if kind == "cmdline":
+                runs.append(InstallerRun(value))
+            elif kind == "arg" and not value.startswith("0 "):
+                runs[-1].args.append(value.partition(" ")[2])
+            elif kind in ("begin", "end", "crash"):
+                setattr(runs[-1], kind, int(value))
+        return runs
+
+    def assert_installer_got(self, run, expected_parameters, expected_args):
+        # The shell puts the program's path in front as it sees fit; the service's parameter
+        # string follows, byte for byte.
+        self.assertTrue(run.cmdline.endswith(" " + expected_parameters), run)
+        self.assertEqual(run.args, expected_args, run)
+
+
+if __name__ == "__main__":
+    unittest.main()

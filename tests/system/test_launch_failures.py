@@ -1,0 +1,123 @@
+"""A companion that cannot be launched, under Wine's service control manager: the loop ends, the
+process exits 0 and has the service started again, and each new process tries once more; a
+missing file, a directory and a text file in the companion's place, then the real companion,
+kept running by one process; and a disabled service, which is not started again."""
+
+import os
+import unittest
+
+from wineharness import (
+    BIN_DIR,
+    COMPANION,
+    EVENT_TIMEOUT,
+    NO_HOTFIX_LINE,
+    SERVICE_STOPPED,
+    ServiceProcessWatch,
+    WineTestCase,
+    contains_in_order,
+    wait_until,
+)
+
+INSTALLED = "QeltWatch already installed!"
+LAUNCHED = "qelt-monitor start success!"
+ENDED = "qelt-monitor  exit!"
+STOPPED = "QeltWatch stopped"
+RETURNED = "StartServiceCtrlDispatcher success!"
+ERROR_FILE_NOT_FOUND = 2
+ERROR_BAD_EXE_FORMAT = 193
+ERROR_SERVICE_DISABLED = 1058
+
+
+def failed(code):
+    return "qelt-monitor start failed (%d)" % code
+
+
+class LaunchFailureTest(WineTestCase):
+    def test_service_restarts_itself_until_the_companion_can_run(self):
+        self.missing_companion_ends_the_process_which_starts_the_service_again()
+        self.path(COMPANION).mkdir()
+        self.assert_a_new_process_fails_with(ERROR_BAD_EXE_FORMAT)
+        self.path(COMPANION).rmdir()
+        self.write_file(COMPANION, "This is a text file named qelt-monitor.exe.\r\n")
+        self.assert_a_new_process_fails_with(ERROR_BAD_EXE_FORMAT)
+        self.real_companion_is_relaunched_by_one_process()
+        self.disabled_service_is_not_started_again()
+
+    def missing_companion_ends_the_process_which_starts_the_service_again(self):
+        self.path(COMPANION).unlink()
+        self.register_service()
+        first = ServiceProcessWatch(self)
+        self.assertEqual(self.svcctl("start").lines, ["ok"])
+        self.assertEqual(first.exit_code(), 0)
+
+        messages = self.wait_for_message(STOPPED, 2)
+        self.assertEqual(messages[:3], [INSTALLED, "QeltWatch start!", failed(ERROR_FILE_NOT_FOUND)])
+        # The stopped report lets the dispatcher return on the main thread while the service
+        # thread writes its last line: these two come in either order.
+        self.assertCountEqual(messages[3:5], [STOPPED, RETURNED])
+        self.assertEqual(messages[5], "QeltWatch start!")
+        # The new process's lines and the old one's last may interleave.
+        self.assertTrue(contains_in_order(messages[6:], [INSTALLED, failed(ERROR_FILE_NOT_FOUND), STOPPED]),
+                        messages)
+        self.assertIn("StartService success!", messages[6:])
+        self.assertNotIn(LAUNCHED, messages)
+
+    def assert_a_new_process_fails_with(self, code):
+        """Waits for a process that began after the companion's file was changed, and checks
+        that its launch fails with `code`."""
+        mark = len(self.log.messages())
+
+        def outcome_in_a_new_process():
+            after = self.log.messages()[mark:]
+            later = after[after.index(INSTALLED):] if INSTALLED in after else []
+            return next((message for message in later if message.startswith("qelt-monitor start")), None)
+
+        outcome = wait_until(outcome_in_a_new_process, EVENT_TIMEOUT,
+                             lambda: "a new process's launch; log: %r" % self.log.messages())
+        self.assertEqual(outcome, failed(code))
+
+    def real_companion_is_relaunched_by_one_process(self):
+        self.path(COMPANION).unlink()
+        self.set_companion_mode("exit")
+        # Copied beside it and renamed, so that no launch finds half a program.
+        self.place(BIN_DIR / "fixture_companion.exe", COMPANION + ".new")
+        os.replace(self.path(COMPANION + ".new"), self.path(COMPANION))
+        mark = len(self.log.messages())
+
+        self.wait_for_companion_starts(1)
+        pid = self.service_status()["pid"]
+        starts = self.wait_for_companion_starts(4)
+        exits = dict(self.companion_exits())
+        for (ended, _), (_, next_ms) in zip(starts, starts[1:4]):
+            # The loop sleeps 1000 ms: the bounds tell that pause from none or from a stall.
+            self.assertGreaterEqual(next_ms - exits[ended], 800)
+            self.assertLessEqual(next_ms - exits[ended], 5000)
+
+        self.wait_for_message(LAUNCHED, 4)
+        own = [message for message in self.log.messages()[mark:]
+               # The process that started this one writes its last line at about the same time.
+               if message != "StartService success!"]
+        first = own.index(LAUNCHED)
+        self.assertEqual(own[first - 1], NO_HOTFIX_LINE, own)
+        self.assertEqual(own[first:first + 10], [LAUNCHED] + [ENDED, NO_HOTFIX_LINE, LAUNCHED] * 3, own)
+        self.assertEqual(self.service_status()["pid"], pid)
+
+    def disabled_service_is_not_started_again(self):
+        self.assertEqual(self.svcctl("disable").lines, ["ok"])
+        running = ServiceProcessWatch(self)
+        self.assertEqual(running.pid(), int(self.service_status()["pid"]))
+        mark = len(self.log.messages())
+        self.path(COMPANION).unlink()
+
+        self.assertEqual(running.exit_code(), 0)
+        after = self.log.messages()[mark:]
+        self.assertEqual(after[-6:-4], [NO_HOTFIX_LINE, failed(ERROR_FILE_NOT_FOUND)], after)
+        self.assertCountEqual(after[-4:-2], [STOPPED, RETURNED])
+        refused = "StartService failed (%d)" % ERROR_SERVICE_DISABLED
+        self.assertEqual(after[-2:], ["QeltWatch start!", refused])
+        self.assertNotIn(INSTALLED, after)
+        self.assertEqual(self.service_status()["state"], str(SERVICE_STOPPED))
+
+
+if __name__ == "__main__":
+    unittest.main()
