@@ -4,14 +4,28 @@ add_executable(windows_tests
     hotfix/descriptor_file_test.cpp
     hotfix/hotfix_test_support.cpp
     hotfix/run_and_wait_test.cpp
-    hotfix/text_mode_reads.cpp
     log/logger_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
 # The hotfix tests install the installer fixture beside them as hotfixs.exe.
 add_dependencies(windows_tests fixture_installer)
-gtest_discover_tests(windows_tests DISCOVERY_TIMEOUT 120 PROPERTIES LABELS unit)
+add_test(NAME windows_tests COMMAND windows_tests)
+
+# Both unit-test programs run in the build tree's own prefix, whose server tools/wine-run keeps
+# alive between programs. Once they are done, the server goes, and with it every process and
+# service of the prefix.
+set(QELT_UNIT_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set_tests_properties(portable_tests windows_tests PROPERTIES
+    FIXTURES_REQUIRED unit_prefix
+    ENVIRONMENT QELT_WINEPREFIX=${QELT_UNIT_PREFIX})
+set_tests_properties(windows_tests PROPERTIES LABELS unit TIMEOUT 300)
+add_test(NAME unit_prefix_stop
+    COMMAND sh -c "wineserver -k 2>/dev/null; wineserver -w")
+set_tests_properties(unit_prefix_stop PROPERTIES
+    FIXTURES_CLEANUP unit_prefix
+    LABELS unit
+    ENVIRONMENT WINEPREFIX=${QELT_UNIT_PREFIX})
 
 # Fixture programs for the system tests.
 add_subdirectory(fixtures)
