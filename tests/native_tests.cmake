@@ -1,3 +1,6 @@
+add_test(NAME portable_tests COMMAND portable_tests)
+set_tests_properties(portable_tests PROPERTIES LABELS unit)
+
 # The descriptor fuzzer, built on the host only: the hotfix descriptor is the one file from
 # outside that the service parses, with LocalSystem's rights. `make test` runs it briefly,
 # `make fuzz` for longer. The code under test is compiled into the target so that it carries
