@@ -8,7 +8,6 @@ set_tests_properties(portable_tests PROPERTIES LABELS unit)
 add_executable(descriptor_fuzzer
     fuzz/descriptor_fuzz.cpp
     ${PROJECT_SOURCE_DIR}/src/hotfix/hotfix_descriptor.cpp
-    ${PROJECT_SOURCE_DIR}/src/hotfix/hotfix_parameters.cpp
 )
 target_include_directories(descriptor_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(descriptor_fuzzer PRIVATE ${QELT_WARNINGS} -fsanitize=fuzzer)

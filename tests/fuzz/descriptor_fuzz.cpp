@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "hotfix/hotfix_descriptor.h"
-#include "hotfix/hotfix_parameters.h"
 
 namespace {
 
@@ -50,20 +48,6 @@ HotfixDescriptor descriptorOf(const std::vector<std::string>& reads, std::size_t
     return descriptor;
 }
 
-void checkParameters(const HotfixDescriptor& descriptor)
-{
-    const char* verb = hotfixVerb(descriptor.optType);
-    if (verb == nullptr) {
-        return;
-    }
-    const std::string directory = "C:\\Program Files\\A & B\\hotfix";
-    const std::optional<std::string> parameters = installerParameters(directory, descriptor.version, verb);
-    const std::size_t whole = directory.size() + descriptor.version.size() + std::strlen(verb) + 4;
-    require(parameters.has_value() == (whole <= kMaxInstallerParameterChars),
-            "only an oversized string is refused");
-    require(!parameters || parameters->size() == whole, "the parameters are never cut");
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -77,6 +61,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const HotfixDescriptor firstTwo = descriptorOf(reads, 2);
     require(firstTwo.version == descriptor.version && firstTwo.optType == descriptor.optType,
             "lines after the second change nothing");
-    checkParameters(descriptor);
     return 0;
 }
