@@ -38,15 +38,13 @@ unit-test: windows native
 	$(CTEST_NATIVE)
 	$(CTEST_WINDOWS) -LE system
 
-# The fuzzers for longer than the short runs of `make test`, FUZZ_SECONDS each; findings land
-# in build/native/fuzz/<target>/findings.
+# The descriptor fuzzer for longer than the short run of `make test`, FUZZ_SECONDS; findings
+# land in build/native/fuzz/descriptor/findings.
 FUZZ_SECONDS ?= 600
 
 fuzz: native
 	tests/fuzz/run-fuzzer build/native/tests/descriptor_fuzzer $(FUZZ_SECONDS) build/native/fuzz/descriptor \
 		tests/fuzz/corpus/descriptor
-	tests/fuzz/run-fuzzer build/native/tests/log_line_fuzzer $(FUZZ_SECONDS) build/native/fuzz/log_line \
-		tests/fuzz/corpus/log_line
 
 clean:
 	rm -rf build

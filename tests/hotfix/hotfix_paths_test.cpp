@@ -2,37 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
-TEST(HotfixPaths, InstallRootIsTheParentOfTheProgramDirectory)
+TEST(HotfixPaths, HotfixDirectoryLiesUnderTheParentOfTheProgramDirectory)
 {
-    EXPECT_EQ(installRootOf("C:\\Apps\\Suite\\bin\\watch.exe"), "C:\\Apps\\Suite");
-    EXPECT_EQ(installRootOf("C:/Apps/Suite/bin/watch.exe"), "C:/Apps/Suite");
-    EXPECT_EQ(installRootOf("C:\\Apps\\bin/sub\\watch.exe"), "C:\\Apps");
-    // The second cut looks for a forward slash only because no backslash is left.
-    EXPECT_EQ(installRootOf("C:/Apps/Suite\\watch.exe"), "C:/Apps");
-}
-
-TEST(HotfixPaths, ExecutableInADriveRootUsesTheDrive)
-{
-    const auto root = installRootOf("C:\\watch.exe");
-    ASSERT_EQ(root, "C:");
-    const HotfixPaths paths = hotfixPathsUnder(*root);
-    EXPECT_EQ(paths.directory, "C:\\hotfix");
-    EXPECT_EQ(paths.descriptor, "C:\\hotfix\\hotfix.ini");
-    EXPECT_EQ(paths.installer, "C:\\hotfix\\hotfixs.exe");
-}
-
-TEST(HotfixPaths, PathWithoutDirectoryNamesNoInstallRoot)
-{
-    EXPECT_EQ(installRootOf("watch.exe"), std::nullopt);
-    EXPECT_EQ(installRootOf(""), std::nullopt);
-}
-
-TEST(HotfixPaths, InstallRootOfAtMost239CharactersFits)
-{
-    const std::string atLimit = "C:\\" + std::string(236, 'r');
-    EXPECT_TRUE(installRootFits(atLimit));
-    EXPECT_LE(hotfixPathsUnder(atLimit).installer.size(), 259u);
-    EXPECT_FALSE(installRootFits(atLimit + "r"));
+    const struct {
+        const char* executable;
+        std::optional<std::string> directory;
+    } cases[] = {
+        {"C:\\Apps\\Suite\\bin\\watch.exe", "C:\\Apps\\Suite\\hotfix"},
+        {"C:/Apps/Suite/bin/watch.exe", "C:/Apps/Suite\\hotfix"},
+        // The forward slash counts only where no backslash is left, at each cut.
+        {"C:\\Apps\\bin/sub\\watch.exe", "C:\\Apps\\hotfix"},
+        {"C:/Apps/Suite\\watch.exe", "C:/Apps\\hotfix"},
+        {"C:\\watch.exe", "C:\\hotfix"},
+        {"watch.exe", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.executable);
+        const std::optional<std::string> root = installRootOf(c.executable);
+        ASSERT_EQ(root.has_value(), c.directory.has_value());
+        if (root) {
+            EXPECT_EQ(hotfixPathsUnder(*root).directory, *c.directory);
+        }
+    }
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <regex>
 
 #include "log/log_file.h"
 
@@ -49,6 +50,23 @@ bool pathExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::string> logMessagesIn(const std::string& content)
+{
+    static const std::regex line(
+        R"(\[\d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d (Sun|Mon|Tues|Wednes|Thurs|Fri|Satur)day\]\t\[QeltService\]: ([^\r\n]*)\r\n)");
+    std::vector<std::string> messages;
+    std::string::size_type start = 0;
+    while (start < content.size()) {
+        std::string::size_type end = content.find("\r\n", start);
+        end = end == std::string::npos ? content.size() : end + 2;
+        const std::string piece = content.substr(start, end - start);
+        std::smatch match;
+        messages.push_back(std::regex_match(piece, match, line) ? match[2].str() : "<bad line> " + piece);
+        start = end;
+    }
+    return messages;
+}
+
 void clearServiceLog()
 {
     const std::optional<std::string> log = logFilePath();
@@ -60,19 +78,5 @@ void clearServiceLog()
 std::vector<std::string> serviceLogMessages()
 {
     const std::optional<std::string> log = logFilePath();
-    const std::string content = log ? readBytes(*log) : std::string();
-    const std::string tag = "\t[QeltService]: ";
-    std::vector<std::string> messages;
-    std::string::size_type start = 0;
-    while (start < content.size()) {
-        std::string::size_type end = content.find("\r\n", start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        const std::string line = content.substr(start, end - start);
-        const std::string::size_type at = line.find(tag);
-        messages.push_back(at == std::string::npos ? "<bad line> " + line : line.substr(at + tag.size()));
-        start = end + 2;
-    }
-    return messages;
+    return logMessagesIn(log ? readBytes(*log) : std::string());
 }
