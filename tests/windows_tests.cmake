@@ -17,14 +17,13 @@ gtest_discover_tests(windows_tests DISCOVERY_TIMEOUT 120 PROPERTIES LABELS unit)
 add_subdirectory(fixtures)
 
 # System tests: the real executable and the fixtures in private Wine prefixes, one CTest test
-# per module of tests/system. The service name is fixed, so they never run in parallel.
+# per module of tests/system. Each works in a prefix of its own, so they may run side by side.
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
-foreach(module test_log_writer test_service_control test_service_install test_supervision test_hotfix test_faults)
+foreach(module test_log_writer test_install_supervise test_path_limits test_hotfix)
     add_test(NAME system.${module}
              COMMAND ${Python3_EXECUTABLE} -m unittest -v ${module}
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/system)
     set_tests_properties(system.${module} PROPERTIES
-        RUN_SERIAL TRUE
         LABELS system
         TIMEOUT 900
         ENVIRONMENT "QELT_BUILD_DIR=${CMAKE_BINARY_DIR};QELT_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
