@@ -19,7 +19,7 @@ add_subdirectory(fixtures)
 # System tests: the real executable and the fixtures in private Wine prefixes, one CTest test
 # per module of tests/system. Each works in a prefix of its own, so they may run side by side.
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
-foreach(module test_log_writer test_install_supervise test_path_limits test_hotfix)
+foreach(module test_install_supervise test_log_writers test_path_limits test_hotfix)
     add_test(NAME system.${module}
              COMMAND ${Python3_EXECUTABLE} -m unittest -v ${module}
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/system)
