@@ -105,7 +105,7 @@ class InstallAndSuperviseTest(WineTestCase):
 
     def assert_running_as(self, pid):
         status = self.service_status()
-        self.assertEqual((status["state"], status["pid"]), (str(SERVICE_RUNNING), pid))
+        self.assertEqual((status["state"], status["controls"], status["pid"]), (str(SERVICE_RUNNING), "1", pid))
 
     def test_life_of_the_service(self):
         self.start_early_programs()
