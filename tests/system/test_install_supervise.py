@@ -105,7 +105,9 @@ class InstallAndSuperviseTest(WineTestCase):
 
     def assert_running_as(self, pid):
         status = self.service_status()
-        self.assertEqual((status["state"], status["controls"], status["pid"]), (str(SERVICE_RUNNING), "1", pid))
+        self.assertEqual(
+            (status["state"], status["controls"], status["pid"]), (str(SERVICE_RUNNING), "1", pid)
+        )
 
     def test_life_of_the_service(self):
         self.start_early_programs()
@@ -125,7 +127,8 @@ class InstallAndSuperviseTest(WineTestCase):
 
     def first_start_by_hand_with_arguments(self):
         begun = time.time()
-        self.assertEqual(self.run_program(self.installation.exe, "/uninstall", "-x", capture=False).returncode, 0)
+        started_by_hand = self.run_program(self.installation.exe, "/uninstall", "-x", capture=False)
+        self.assertEqual(started_by_hand.returncode, 0)
         # The manager started the service's own process meanwhile; its lines come between these.
         lines = self.next_lines(len(FIRST_START_BY_HAND) + len(STARTED))
         self.assertTrue(is_interleaving(lines, FIRST_START_BY_HAND, STARTED), lines)
@@ -171,7 +174,8 @@ class InstallAndSuperviseTest(WineTestCase):
     def other_control_requests(self, pid):
         # Interrogate reaches the handler, which writes nothing; the manager refuses pause and
         # continue itself, since the service accepts only stop; user codes are bad requests.
-        for code, answer in ((4, "ok"), (2, "error 1052"), (3, "error 1052"), (128, "ok"), (200, "ok"), (255, "ok")):
+        refused = "error 1052"
+        for code, answer in ((4, "ok"), (2, refused), (3, refused), (128, "ok"), (200, "ok"), (255, "ok")):
             self.assertEqual(self.svcctl("control", str(code)).lines, [answer], code)
         self.assertEqual(self.next_lines(3), ["Bad service request"] * 3)
         self.assert_running_as(pid)
@@ -200,7 +204,9 @@ class InstallAndSuperviseTest(WineTestCase):
         it recorded."""
         self.write_file(beside(program, "companion-stop"), b"")
         exits = wait_until(
-            lambda: journal_values(journal_beside(self, program), "exit"), EVENT_TIMEOUT, "the end of " + program
+            lambda: journal_values(journal_beside(self, program), "exit"),
+            EVENT_TIMEOUT,
+            "the end of " + program,
         )
         return int(exits[0][1])
 

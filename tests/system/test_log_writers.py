@@ -12,13 +12,14 @@ LINES_EACH = 500
 
 class LogWritersTest(WineTestCase):
     def write_in_two_processes_at_once(self):
-        """Starts two writers, lets them begin together, and returns the log's whole lines."""
+        """Starts two writers, lets them begin together, and returns the messages of the log."""
         gate = BIN + r"\writers-go"
         outputs = {tag: self.path(BIN + r"\writer-%s.txt" % tag) for tag in "AB"}
         writers = []
         for tag, output in outputs.items():
             with open(output, "w") as stdout:
-                writers.append(self.start_program(COMPANION, "write", str(LINES_EACH), tag, gate, stdout=stdout))
+                writer = self.start_program(COMPANION, "write", str(LINES_EACH), tag, gate, stdout=stdout)
+                writers.append(writer)
         wait_until(
             lambda: all("waiting" in output.read_text() for output in outputs.values()),
             EVENT_TIMEOUT,
@@ -29,13 +30,14 @@ class LogWritersTest(WineTestCase):
             self.assertEqual(writer.wait(timeout=EVENT_TIMEOUT * 2), 0)
 
         # Unless both wrote at the same time, the test shows nothing.
-        spans = [dict(line.split() for line in output.read_text().splitlines()[1:]) for output in outputs.values()]
+        spans = [dict(line.split() for line in out.read_text().splitlines()[1:]) for out in outputs.values()]
         first, second = [(int(span["begin"]), int(span["end"])) for span in spans]
         self.assertTrue(first[0] <= second[1] and second[0] <= first[1], "no overlap: %r" % spans)
 
         lines, rest = split_log(self.path(LOG).read_bytes())
         self.assertEqual(rest, b"", "a partial line at the end")
-        broken = [line for line in lines if not (line.well_formed and re.fullmatch(r"[AB] \d+", line.message))]
+        written = re.compile(r"[AB] \d+")
+        broken = [line for line in lines if not (line.well_formed and written.fullmatch(line.message))]
         self.assertEqual(broken, [])
         return [line.message for line in lines]
 
@@ -45,10 +47,10 @@ class LogWritersTest(WineTestCase):
     def test_no_line_is_lost_while_another_program_holds_the_log_open(self):
         # The holder shares reading and writing but not deletion, as a log viewer might: every
         # cap then fails, so the log keeps all lines and any line lost shows.
-        stop = BIN + r"\holder-stop"
-        with open(self.path(BIN + r"\holder.txt"), "w") as stdout:
-            self.start_program(COMPANION, "hold", LOG, stop, stdout=stdout)
-        wait_until(lambda: "holding" in self.path(BIN + r"\holder.txt").read_text(), EVENT_TIMEOUT, "the holder")
+        said = self.path(BIN + r"\holder.txt")
+        with open(said, "w") as stdout:
+            self.start_program(COMPANION, "hold", LOG, BIN + r"\holder-stop", stdout=stdout)
+        wait_until(lambda: "holding" in said.read_text(), EVENT_TIMEOUT, "the holder")
 
         messages = self.write_in_two_processes_at_once()
         for tag in "AB":
@@ -61,7 +63,8 @@ class LogWritersTest(WineTestCase):
         # is skipped while the other writer has the file open, so the size is not bounded here.)
         for tag in "AB":
             indexes = self.indexes_written_by(messages, tag)
-            self.assertEqual(indexes, list(range(indexes[0], indexes[0] + len(indexes))) if indexes else [], tag)
+            unbroken = list(range(indexes[0], indexes[0] + len(indexes))) if indexes else []
+            self.assertEqual(indexes, unbroken, tag)
         # The last line written was never capped away.
         self.assertIn(messages[-1], ("A %d" % (LINES_EACH - 1), "B %d" % (LINES_EACH - 1)))
 
