@@ -49,8 +49,8 @@ add_subdirectory(fixtures)
 # System tests: the real executable and the fixtures in private Wine prefixes, one CTest test
 # per module of tests/system. Each works in a prefix of its own, so they may run side by side.
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
-foreach(module test_log_writer test_service_control test_service_install test_supervision test_faults
-               test_hotfix_relaunches test_launch_failures)
+foreach(module test_install_supervise test_hotfix_relaunches test_launch_failures test_log_writers
+               test_path_limits)
     add_test(NAME system.${module}
              COMMAND ${Python3_EXECUTABLE} -m unittest -v ${module}
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/system)

@@ -335,7 +335,7 @@ class WineTestCase(unittest.TestCase):
     """A test against the real service control manager of a private prefix, with the
     install root C:\\Program Files\\Qelt Suite laid out:
         bin\\QeltWatch.exe, bin\\qelt-monitor.exe (the companion fixture), bin\\svcctl.exe
-    The service name is fixed, so these tests never run in parallel (CTest: RUN_SERIAL).
+    Each test class has a prefix, and so a service manager, of its own: classes may run side by side.
 
     Set fresh_prefix_per_test for tests that need a prefix nobody used before; otherwise the
     class shares one, and each test still begins with no service registered, no process of
@@ -626,3 +626,73 @@ class ServiceProcessWatch:
 
     def exit_code(self):
         return self._value("exitcode")
+
+# --- Program directories of a test's own choosing, and the prefix's processes -----------
+
+
+def programs_running(prefix, name):
+    """Host pids of the processes of the executable file `name` (any letter case) that run in
+    `prefix`; other prefixes on the machine may run their own."""
+    wanted = b"WINEPREFIX=" + os.fsencode(prefix.path)
+    suffix = b"\\" + name.lower().encode()
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as file:
+                program = file.read().split(b"\0")[0].rstrip(b" ")
+            with open("/proc/%s/environ" % entry, "rb") as file:
+                environment = file.read().split(b"\0")
+        except OSError:
+            continue
+        if program.lower().endswith(suffix) and wanted in environment:
+            pids.append(int(entry))
+    return pids
+
+
+def read_companion_journal(path):
+    """The records of the companion fixture's journal at host path `path`, as (kind, pid,
+    value) tuples; kinds start and exit (value: wall-clock ms), argc and cwd."""
+    try:
+        text = path.read_text(encoding="latin-1")
+    except FileNotFoundError:
+        return []
+    return [tuple(line.split(" ", 2)) for line in text.splitlines()]
+
+
+def journal_values(records, kind):
+    """(pid, value) of every record of `kind`, in order; pids as the journal wrote them."""
+    return [(pid, value) for record_kind, pid, value in records if record_kind == kind]
+
+
+class Installation:
+    """QeltWatch.exe and the companion fixture, as qelt-monitor.exe, laid out by a test in a
+    program directory of its choice; the log there is followed while the test runs."""
+
+    def __init__(self, test, program_directory):
+        self._test = test
+        self.directory = program_directory
+        self.exe = program_directory + r"\QeltWatch.exe"
+        test.place(BIN_DIR / "QeltWatch.exe", self.exe)
+        test.place(BIN_DIR / "fixture_companion.exe", program_directory + r"\qelt-monitor.exe")
+        self.log = LogWatcher(test.path(program_directory + r"\QeltService.log"))
+        self.log.start()
+        test.addCleanup(self.log.stop)
+
+    def register_and_start(self):
+        """Registers the service for this executable as it registers itself, and starts it."""
+        self._test.register_service('"%s"' % self.exe)
+        self._test.assertEqual(self._test.svcctl("start").lines, ["ok"])
+
+    def wait_for_log(self, predicate, what):
+        """Waits until `predicate` holds for every message of the log so far, and returns them."""
+
+        def holds():
+            messages = self.log.messages()
+            return messages if predicate(messages) else None
+
+        return wait_until(holds, EVENT_TIMEOUT, lambda: "%s; log: %r" % (what, self.log.messages()))
+
+    def journal(self):
+        return read_companion_journal(self._test.path(self.directory + r"\companion-starts.txt"))

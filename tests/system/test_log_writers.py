@@ -1,0 +1,73 @@
+"""Two processes writing the service's log at once through the service's own log writer (the
+companion fixture's write role), with the size cap held off and under it."""
+
+import re
+import unittest
+
+from wineharness import BIN, COMPANION, EVENT_TIMEOUT, WineTestCase, split_log, wait_until
+
+LOG = BIN + r"\QeltService.log"
+LINES_EACH = 500
+
+
+class LogWritersTest(WineTestCase):
+    def write_in_two_processes_at_once(self):
+        """Starts two writers, lets them begin together, and returns the messages of the log."""
+        gate = BIN + r"\writers-go"
+        outputs = {tag: self.path(BIN + r"\writer-%s.txt" % tag) for tag in "AB"}
+        writers = []
+        for tag, output in outputs.items():
+            with open(output, "w") as stdout:
+                writer = self.start_program(COMPANION, "write", str(LINES_EACH), tag, gate, stdout=stdout)
+                writers.append(writer)
+        wait_until(
+            lambda: all("waiting" in output.read_text() for output in outputs.values()),
+            EVENT_TIMEOUT,
+            "both writers waiting",
+        )
+        self.write_file(gate, b"")
+        for writer in writers:
+            self.assertEqual(writer.wait(timeout=EVENT_TIMEOUT * 2), 0)
+
+        # Unless both wrote at the same time, the test shows nothing.
+        spans = [dict(line.split() for line in out.read_text().splitlines()[1:]) for out in outputs.values()]
+        first, second = [(int(span["begin"]), int(span["end"])) for span in spans]
+        self.assertTrue(first[0] <= second[1] and second[0] <= first[1], "no overlap: %r" % spans)
+
+        lines, rest = split_log(self.path(LOG).read_bytes())
+        self.assertEqual(rest, b"", "a partial line at the end")
+        written = re.compile(r"[AB] \d+")
+        broken = [line for line in lines if not (line.well_formed and written.fullmatch(line.message))]
+        self.assertEqual(broken, [])
+        return [line.message for line in lines]
+
+    def indexes_written_by(self, messages, tag):
+        return [int(message[2:]) for message in messages if message[0] == tag]
+
+    def test_no_line_is_lost_while_another_program_holds_the_log_open(self):
+        # The holder shares reading and writing but not deletion, as a log viewer might: every
+        # cap then fails, so the log keeps all lines and any line lost shows.
+        said = self.path(BIN + r"\holder.txt")
+        with open(said, "w") as stdout:
+            self.start_program(COMPANION, "hold", LOG, BIN + r"\holder-stop", stdout=stdout)
+        wait_until(lambda: "holding" in said.read_text(), EVENT_TIMEOUT, "the holder")
+
+        messages = self.write_in_two_processes_at_once()
+        for tag in "AB":
+            self.assertEqual(self.indexes_written_by(messages, tag), list(range(LINES_EACH)), tag)
+
+    def test_under_the_cap_each_writer_leaves_an_unbroken_run_of_whole_lines(self):
+        messages = self.write_in_two_processes_at_once()
+        # The cap deletes the file only while nobody has it open, so what is left holds, of each
+        # writer, an unbroken run of lines: a gap is a line the other writer overwrote. (The cap
+        # is skipped while the other writer has the file open, so the size is not bounded here.)
+        for tag in "AB":
+            indexes = self.indexes_written_by(messages, tag)
+            unbroken = list(range(indexes[0], indexes[0] + len(indexes))) if indexes else []
+            self.assertEqual(indexes, unbroken, tag)
+        # The last line written was never capped away.
+        self.assertIn(messages[-1], ("A %d" % (LINES_EACH - 1), "B %d" % (LINES_EACH - 1)))
+
+
+if __name__ == "__main__":
+    unittest.main()
