@@ -5,23 +5,13 @@ crashes or is no program, a refused operation type, and a hotfix without install
 
 import unittest
 
-from wineharness import (
-    BIN_DIR,
-    EVENT_TIMEOUT,
-    NO_HOTFIX_LINE,
-    OwnInstallRootTestCase,
-    unix_millis,
-    wait_until,
-)
+from wineharness import BIN_DIR, ENDED, EVENT_TIMEOUT, LAUNCHED, NO_HOTFIX, STARTED, WineTestCase, wait_until
 
 ROOT = r"C:\Program Files\Qelt Suite & Co"
 HOTFIX = ROOT + r"\hotfix"
 DESCRIPTOR = HOTFIX + r"\hotfix.ini"
 INSTALLER = HOTFIX + r"\hotfixs.exe"
 
-STARTED = ["QeltWatch already installed!", "QeltWatch start!"]
-LAUNCHED = "qelt-monitor start success!"
-ENDED = "qelt-monitor  exit!"
 WAITING = "hotfixs.exe still running, waiting"
 
 
@@ -45,11 +35,10 @@ class InstallerRun:
             self.cmdline, self.args, self.begin, self.end, self.crash)
 
 
-class HotfixRelaunchTest(OwnInstallRootTestCase):
-    install_root = ROOT
+class HotfixRelaunchTest(WineTestCase):
+    program_directory = ROOT + r"\bin"
 
     def test_hotfix_step_before_each_relaunch(self):
-        self.seen = 0
         self.nothing_offered_and_the_companion_launched_at_once()
         self.installer_that_outlives_a_stop_is_never_run_twice_at_once()
         self.installer_that_leaves_the_descriptor_runs_before_each_launch()
@@ -59,43 +48,37 @@ class HotfixRelaunchTest(OwnInstallRootTestCase):
 
     def nothing_offered_and_the_companion_launched_at_once(self):
         self.place(BIN_DIR / "fixture_installer.exe", INSTALLER)
-        self.register_own_service()
-        self.assertEqual(self.svcctl("start").lines, ["ok"])
-        returned_ms = unix_millis()
-        [(_, started_ms)] = self.wait_for_companion_starts(1)
+        returned_ms = self.start_service()
+        [(_, started_ms)] = self.installation.wait_for_starts(1)
         # A pause of the loop's own (1000 ms) would put the launch past this bound.
         self.assertLess(started_ms - returned_ms, 1000)
-        self.assertEqual(self.next_launch(), STARTED + [NO_HOTFIX_LINE, LAUNCHED])
+        self.assertEqual(self.installation.take_launch(), STARTED + [NO_HOTFIX, LAUNCHED])
         self.assertEqual(self.installer_runs(), [])
 
     def installer_that_outlives_a_stop_is_never_run_twice_at_once(self):
         self.write_file(HOTFIX + r"\installer-mode.txt", "hang")
         self.write_file(DESCRIPTOR, b"2.0\r\n1\r\n")
-        self.stop_companion()
-        self.wait_for(lambda: any(run.begin for run in self.installer_runs()) or LAUNCHED in self.unseen(),
+        self.companion.stop()
+        self.wait_for(lambda: any(run.begin for run in self.installer_runs()) or LAUNCHED in self.installation.unseen(),
                       "the installer's run")
         expected = parameters("2.0", "douninstall")
-        self.assertEqual(self.take(), [ENDED, expected])
+        self.assertEqual(self.installation.take(2), [ENDED, expected])
         [run] = self.installer_runs()
         self.assert_installer_got(run, expected, [HOTFIX, "2.0", "douninstall"])
 
-        self.assertEqual(self.svcctl("stop-wait", str(EVENT_TIMEOUT * 1000)).lines, ["ok", "exitcode=0"])
-        stop = self.take()
-        self.assertEqual((len(stop), stop[0], stop[-1]), (4, "SERVICE_CONTROL_STOP", "QeltWatch Exit"), stop)
-        # Wine runs the handler on a thread of its own: the dispatcher may return first.
-        self.assertCountEqual(stop[1:3], ["bExit:1", "StartServiceCtrlDispatcher success!"])
+        self.stop_service_and_check()
 
         # Started again while the first installer still runs: the new process waits for it.
         self.assertEqual(self.svcctl("start").lines, ["ok"])
-        self.wait_for(lambda: WAITING in self.unseen() or len(self.installer_runs()) > 1, "the wait line")
-        self.assertEqual(self.take(), STARTED + [WAITING])
+        self.wait_for(lambda: WAITING in self.installation.unseen() or len(self.installer_runs()) > 1, "the wait line")
+        self.assertEqual(self.installation.take(3), STARTED + [WAITING])
         self.assertEqual([run.end for run in self.installer_runs()], [None])
 
         self.write_file(HOTFIX + r"\installer-stop", b"")  # it deletes the descriptor and ends
-        [_, (_, started_ms)] = self.wait_for_companion_starts(2)
+        [_, (_, started_ms)] = self.installation.wait_for_starts(2)
         [run] = self.installer_runs()
         self.assertGreaterEqual(started_ms, run.end)
-        self.assertEqual(self.next_launch(), [NO_HOTFIX_LINE, LAUNCHED])
+        self.assertEqual(self.installation.take_launch(), [NO_HOTFIX, LAUNCHED])
 
     def installer_that_leaves_the_descriptor_runs_before_each_launch(self):
         self.write_file(HOTFIX + r"\installer-mode.txt", "leave")
@@ -103,10 +86,10 @@ class HotfixRelaunchTest(OwnInstallRootTestCase):
         self.write_file(DESCRIPTOR, descriptor)
         expected = parameters("1.5 beta  2", "doinstall")
         for _ in range(2):
-            self.stop_companion()
-            self.assertEqual(self.next_launch(), [ENDED, expected, LAUNCHED])
+            self.companion.stop()
+            self.assertEqual(self.installation.take_launch(), [ENDED, expected, LAUNCHED])
         runs = self.installer_runs()[1:]
-        starts = [ms for _, ms in self.wait_for_companion_starts(4)[2:]]
+        starts = [ms for _, ms in self.installation.wait_for_starts(4)[2:]]
         self.assertEqual(len(runs), 2, runs)
         for run in runs:
             self.assert_installer_got(run, expected, [HOTFIX, "1.5", "beta", "2", "doinstall"])
@@ -118,23 +101,23 @@ class HotfixRelaunchTest(OwnInstallRootTestCase):
     def installer_that_crashes_or_is_no_program_keeps_nothing_from_starting(self):
         expected = parameters("1.5 beta  2", "doinstall")
         self.write_file(HOTFIX + r"\installer-mode.txt", "crash")
-        self.stop_companion()
-        self.assertEqual(self.next_launch(), [ENDED, expected, LAUNCHED])
+        self.companion.stop()
+        self.assertEqual(self.installation.take_launch(), [ENDED, expected, LAUNCHED])
         run = self.installer_runs()[-1]
         self.assertIsNone(run.end, run)
         self.assertIsNotNone(run.crash, run)
-        self.assertGreaterEqual(self.wait_for_companion_starts(5)[-1][1], run.crash)
+        self.assertGreaterEqual(self.installation.wait_for_starts(5)[-1][1], run.crash)
 
         self.write_file(INSTALLER, b"this is a text file, not a program\r\n")
-        self.stop_companion()
+        self.companion.stop()
         cannot_start = "delete param :%s failed!" % expected
-        self.assertEqual(self.next_launch(), [ENDED, expected, cannot_start, LAUNCHED])
+        self.assertEqual(self.installation.take_launch(), [ENDED, expected, cannot_start, LAUNCHED])
         self.assertTrue(self.path(DESCRIPTOR).exists())
 
     def refused_operation_type_leaves_everything_in_place(self):
         self.write_file(DESCRIPTOR, b"2.0\r\n5\r\n")
-        self.stop_companion()
-        self.assertEqual(self.next_launch(), [ENDED, "getHotfixConfig failed,optType:5", LAUNCHED])
+        self.companion.stop()
+        self.assertEqual(self.installation.take_launch(), [ENDED, "getHotfixConfig failed,optType:5", LAUNCHED])
         self.assertEqual(self.path(DESCRIPTOR).read_bytes(), b"2.0\r\n5\r\n")
         self.assertTrue(self.path(INSTALLER).exists())
 
@@ -143,29 +126,11 @@ class HotfixRelaunchTest(OwnInstallRootTestCase):
         self.write_file(DESCRIPTOR, b"2.0\r\n0\r\n")
         self.write_file(HOTFIX + r"\sub\payload.dat", b"x")
         beside = self.write_file(ROOT + r"\hotfix.txt", b"keep")
-        self.stop_companion()
-        self.assertEqual(self.next_launch(), [ENDED, INSTALLER + " is not exist!", LAUNCHED])
+        self.companion.stop()
+        self.assertEqual(self.installation.take_launch(), [ENDED, INSTALLER + " is not exist!", LAUNCHED])
         self.assertEqual((self.path(HOTFIX).exists(), beside.exists()), (False, True))
-        self.stop_companion()
-        self.assertEqual(self.next_launch(), [ENDED, NO_HOTFIX_LINE, LAUNCHED])
-
-    # The log, one step at a time: each step takes the messages written since the last.
-
-    def unseen(self):
-        return self.log.messages()[self.seen:]
-
-    def take(self):
-        new = self.unseen()
-        self.seen += len(new)
-        return new
-
-    def next_launch(self):
-        """Waits for the next launch of the companion and takes the messages up to it."""
-        self.wait_for(lambda: LAUNCHED in self.unseen(), "a launch")
-        new = self.unseen()
-        new = new[: new.index(LAUNCHED) + 1]
-        self.seen += len(new)
-        return new
+        self.companion.stop()
+        self.assertEqual(self.installation.take_launch(), [ENDED, NO_HOTFIX, LAUNCHED])
 
     def wait_for(self, predicate, what):
         return wait_until(predicate, EVENT_TIMEOUT, lambda: "%s; log: %r; installer runs: %r" % (

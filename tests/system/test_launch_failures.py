@@ -8,9 +8,10 @@ import unittest
 
 from wineharness import (
     BIN_DIR,
-    COMPANION,
+    ENDED,
     EVENT_TIMEOUT,
-    NO_HOTFIX_LINE,
+    LAUNCHED,
+    NO_HOTFIX,
     SERVICE_STOPPED,
     ServiceProcessWatch,
     WineTestCase,
@@ -18,9 +19,8 @@ from wineharness import (
     wait_until,
 )
 
+COMPANION = WineTestCase.program_directory + r"\qelt-monitor.exe"
 INSTALLED = "QeltWatch already installed!"
-LAUNCHED = "qelt-monitor start success!"
-ENDED = "qelt-monitor  exit!"
 STOPPED = "QeltWatch stopped"
 RETURNED = "StartServiceCtrlDispatcher success!"
 ERROR_FILE_NOT_FOUND = 2
@@ -50,16 +50,16 @@ class LaunchFailureTest(WineTestCase):
         self.assertEqual(self.svcctl("start").lines, ["ok"])
         self.assertEqual(first.exit_code(), 0)
 
-        messages = self.wait_for_message(STOPPED, 2)
-        self.assertEqual(messages[:3], [INSTALLED, "QeltWatch start!", failed(ERROR_FILE_NOT_FOUND)])
+        messages = self.installation.wait_for_log(lambda m: m.count(STOPPED) >= 2, "two ends of the loop")
+        self.assertEqual(messages[:4], [INSTALLED, "QeltWatch start!", NO_HOTFIX, failed(ERROR_FILE_NOT_FOUND)])
         # The stopped report lets the dispatcher return on the main thread while the service
         # thread writes its last line: these two come in either order.
-        self.assertCountEqual(messages[3:5], [STOPPED, RETURNED])
-        self.assertEqual(messages[5], "QeltWatch start!")
+        self.assertCountEqual(messages[4:6], [STOPPED, RETURNED])
+        self.assertEqual(messages[6], "QeltWatch start!")
         # The new process's lines and the old one's last may interleave.
-        self.assertTrue(contains_in_order(messages[6:], [INSTALLED, failed(ERROR_FILE_NOT_FOUND), STOPPED]),
+        self.assertTrue(contains_in_order(messages[7:], [INSTALLED, failed(ERROR_FILE_NOT_FOUND), STOPPED]),
                         messages)
-        self.assertIn("StartService success!", messages[6:])
+        self.assertIn("StartService success!", messages[7:])
         self.assertNotIn(LAUNCHED, messages)
 
     def assert_a_new_process_fails_with(self, code):
@@ -78,28 +78,28 @@ class LaunchFailureTest(WineTestCase):
 
     def real_companion_is_relaunched_by_one_process(self):
         self.path(COMPANION).unlink()
-        self.set_companion_mode("exit")
+        self.companion.set_mode("exit")
         # Copied beside it and renamed, so that no launch finds half a program.
         self.place(BIN_DIR / "fixture_companion.exe", COMPANION + ".new")
         os.replace(self.path(COMPANION + ".new"), self.path(COMPANION))
         mark = len(self.log.messages())
 
-        self.wait_for_companion_starts(1)
+        self.installation.wait_for_starts(1)
         pid = self.service_status()["pid"]
-        starts = self.wait_for_companion_starts(4)
-        exits = dict(self.companion_exits())
+        starts = self.installation.wait_for_starts(4)
+        exits = dict(self.companion.exits())
         for (ended, _), (_, next_ms) in zip(starts, starts[1:4]):
             # The loop sleeps 1000 ms: the bounds tell that pause from none or from a stall.
             self.assertGreaterEqual(next_ms - exits[ended], 800)
             self.assertLessEqual(next_ms - exits[ended], 5000)
 
-        self.wait_for_message(LAUNCHED, 4)
+        self.installation.wait_for_log(lambda m: m.count(LAUNCHED) >= 4, "four launches")
         own = [message for message in self.log.messages()[mark:]
                # The process that started this one writes its last line at about the same time.
                if message != "StartService success!"]
         first = own.index(LAUNCHED)
-        self.assertEqual(own[first - 1], NO_HOTFIX_LINE, own)
-        self.assertEqual(own[first:first + 10], [LAUNCHED] + [ENDED, NO_HOTFIX_LINE, LAUNCHED] * 3, own)
+        self.assertEqual(own[first - 1], NO_HOTFIX, own)
+        self.assertEqual(own[first:first + 10], [LAUNCHED] + [ENDED, NO_HOTFIX, LAUNCHED] * 3, own)
         self.assertEqual(self.service_status()["pid"], pid)
 
     def disabled_service_is_not_started_again(self):
@@ -111,7 +111,7 @@ class LaunchFailureTest(WineTestCase):
 
         self.assertEqual(running.exit_code(), 0)
         after = self.log.messages()[mark:]
-        self.assertEqual(after[-6:-4], [NO_HOTFIX_LINE, failed(ERROR_FILE_NOT_FOUND)], after)
+        self.assertEqual(after[-6:-4], [NO_HOTFIX, failed(ERROR_FILE_NOT_FOUND)], after)
         self.assertCountEqual(after[-4:-2], [STOPPED, RETURNED])
         refused = "StartService failed (%d)" % ERROR_SERVICE_DISABLED
         self.assertEqual(after[-2:], ["QeltWatch start!", refused])

@@ -4,8 +4,10 @@ companion fixture's write role), with the size cap held off and under it."""
 import re
 import unittest
 
-from wineharness import BIN, COMPANION, EVENT_TIMEOUT, WineTestCase, split_log, wait_until
+from wineharness import EVENT_TIMEOUT, WineTestCase, wait_until, winelab
 
+BIN = WineTestCase.program_directory
+COMPANION = BIN + r"\qelt-monitor.exe"
 LOG = BIN + r"\QeltService.log"
 LINES_EACH = 500
 
@@ -14,6 +16,7 @@ class LogWritersTest(WineTestCase):
     def write_in_two_processes_at_once(self):
         """Starts two writers, lets them begin together, and returns the messages of the log."""
         gate = BIN + r"\writers-go"
+        self.path(gate).unlink(missing_ok=True)
         outputs = {tag: self.path(BIN + r"\writer-%s.txt" % tag) for tag in "AB"}
         writers = []
         for tag, output in outputs.items():
@@ -34,7 +37,7 @@ class LogWritersTest(WineTestCase):
         first, second = [(int(span["begin"]), int(span["end"])) for span in spans]
         self.assertTrue(first[0] <= second[1] and second[0] <= first[1], "no overlap: %r" % spans)
 
-        lines, rest = split_log(self.path(LOG).read_bytes())
+        lines, rest = winelab.split_log(self.path(LOG).read_bytes())
         self.assertEqual(rest, b"", "a partial line at the end")
         written = re.compile(r"[AB] \d+")
         broken = [line for line in lines if not (line.well_formed and written.fullmatch(line.message))]
@@ -44,23 +47,23 @@ class LogWritersTest(WineTestCase):
     def indexes_written_by(self, messages, tag):
         return [int(message[2:]) for message in messages if message[0] == tag]
 
-    def test_no_line_is_lost_while_another_program_holds_the_log_open(self):
-        # The holder shares reading and writing but not deletion, as a log viewer might: every
-        # cap then fails, so the log keeps all lines and any line lost shows.
+    def test_two_writers_lose_no_line_and_leave_only_whole_lines(self):
+        # A holder that shares reading and writing but not deletion, as a log viewer might, makes
+        # every cap fail, so the log keeps all lines and any line lost shows.
         said = self.path(BIN + r"\holder.txt")
         with open(said, "w") as stdout:
-            self.start_program(COMPANION, "hold", LOG, BIN + r"\holder-stop", stdout=stdout)
+            holder = self.start_program(COMPANION, "hold", LOG, BIN + r"\holder-stop", stdout=stdout)
         wait_until(lambda: "holding" in said.read_text(), EVENT_TIMEOUT, "the holder")
-
         messages = self.write_in_two_processes_at_once()
         for tag in "AB":
             self.assertEqual(self.indexes_written_by(messages, tag), list(range(LINES_EACH)), tag)
 
-    def test_under_the_cap_each_writer_leaves_an_unbroken_run_of_whole_lines(self):
+        # Under the cap, which deletes the file only while nobody has it open, what is left holds
+        # of each writer an unbroken run of lines: a gap is a line the other writer overwrote.
+        # (The cap is skipped while the other writer has the file open: the size is not bounded.)
+        self.write_file(BIN + r"\holder-stop", b"")
+        self.assertEqual(holder.wait(timeout=EVENT_TIMEOUT), 0)
         messages = self.write_in_two_processes_at_once()
-        # The cap deletes the file only while nobody has it open, so what is left holds, of each
-        # writer, an unbroken run of lines: a gap is a line the other writer overwrote. (The cap
-        # is skipped while the other writer has the file open, so the size is not bounded here.)
         for tag in "AB":
             indexes = self.indexes_written_by(messages, tag)
             unbroken = list(range(indexes[0], indexes[0] + len(indexes))) if indexes else []
