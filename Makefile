@@ -72,8 +72,8 @@ bench: bench-programs
 	PYTHONPATH=tools python3 bench/run_bench.py
 
 soak: bench-programs
-	python3 tests/soak/log_check_selftest.py
-	python3 tests/soak/soak.py --seconds $(SOAK_SECONDS)
+	python3 bench/log_check_selftest.py
+	python3 bench/soak.py --seconds $(SOAK_SECONDS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 

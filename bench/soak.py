@@ -15,8 +15,7 @@ import sys
 import time
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
-sys.path[:0] = [str(REPO / "tools"), str(REPO / "bench")]
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
 
 import hostproc  # noqa: E402
 import winelab  # noqa: E402
