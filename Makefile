@@ -4,7 +4,8 @@
 SHELL := /bin/bash
 .DEFAULT_GOAL := all
 
-CTEST_WINDOWS := ctest --preset windows --output-on-failure
+# The system scenarios each have a prefix of their own and run side by side.
+CTEST_WINDOWS := ctest --preset windows --output-on-failure -j2
 CTEST_NATIVE := ctest --preset native --output-on-failure
 
 .PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist
