@@ -247,8 +247,7 @@ class LogWatcher:
 
 class Companion:
     """The companion fixture in a host directory: its mode file, stop file and journal
-    (companion-starts.txt: "start|exit <pid> <wall-clock ms>", "argc <pid> <n>",
-    "cwd <pid> <directory>")."""
+    (companion-starts.txt: "start|exit <pid> <wall-clock ms>", "argc <pid> <n>")."""
 
     def __init__(self, host_dir):
         self.dir = Path(host_dir)

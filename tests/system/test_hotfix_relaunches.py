@@ -4,6 +4,7 @@ wait for it, an installer that outlives a stop of the service, one that leaves t
 crashes or is no program, a refused operation type, and a hotfix without installer."""
 
 import unittest
+from types import SimpleNamespace
 
 from wineharness import BIN_DIR, ENDED, EVENT_TIMEOUT, LAUNCHED, NO_HOTFIX, STARTED, WineTestCase, wait_until
 
@@ -18,21 +19,6 @@ WAITING = "hotfixs.exe still running, waiting"
 def parameters(version, verb):
     """The parameter string the service hands the installer, as it logs it."""
     return '"%s" %s %s' % (HOTFIX, version, verb)
-
-
-class InstallerRun:
-    """One run of the installer fixture as it recorded itself: its command line, the arguments
-    the C run-time parsed (its own name left out), and the wall-clock ms of its begin, its
-    normal end and its crash (None when not recorded)."""
-
-    def __init__(self, cmdline):
-        self.cmdline = cmdline
-        self.args = []
-        self.begin = self.end = self.crash = None
-
-    def __repr__(self):
-        return "InstallerRun(%r, %r, begin=%r, end=%r, crash=%r)" % (
-            self.cmdline, self.args, self.begin, self.end, self.crash)
 
 
 class HotfixRelaunchTest(WineTestCase):
@@ -136,7 +122,9 @@ class HotfixRelaunchTest(WineTestCase):
         return wait_until(predicate, EVENT_TIMEOUT, lambda: "%s; log: %r; installer runs: %r" % (
             what, self.log.messages(), self.installer_runs()))
 
-    # The installer fixture, which records each run in installer-runs.txt beside itself.
+    # The installer fixture records each run in installer-runs.txt beside itself: its command
+    # line, the arguments the C run-time parsed (its own name left out), and the wall-clock ms
+    # of its begin, its normal end and its crash.
 
     def installer_runs(self):
         journal = self.path(HOTFIX + r"\installer-runs.txt")
@@ -144,7 +132,7 @@ class HotfixRelaunchTest(WineTestCase):
         for line in journal.read_text(encoding="latin-1").splitlines() if journal.exists() else []:
             kind, _, value = line.partition(" ")
             if kind == "cmdline":
-                runs.append(InstallerRun(value))
+                runs.append(SimpleNamespace(cmdline=value, args=[], begin=None, end=None, crash=None))
             elif kind == "arg" and not value.startswith("0 "):
                 runs[-1].args.append(value.partition(" ")[2])
             elif kind in ("begin", "end", "crash"):
