@@ -1,9 +1,8 @@
 # Tests of the Windows edge code against the real system calls, under Wine.
 add_executable(windows_tests
+    common/test_support.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
-    hotfix/hotfix_test_support.cpp
-    hotfix/run_and_wait_test.cpp
     log/logger_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
