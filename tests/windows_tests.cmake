@@ -9,6 +9,7 @@ add_executable(windows_tests
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
+target_compile_options(windows_tests PRIVATE ${QELT_WARNINGS})
 # The hotfix tests install the installer fixture beside them as hotfixs.exe; the service
 # tests run install_probe, a process whose first log line is the registration's.
 add_executable(install_probe service/install_probe.cpp)
