@@ -1,15 +1,15 @@
 # Tests of the Windows edge code against the real system calls, under Wine.
 add_executable(windows_tests
+    common/test_support.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
-    hotfix/hotfix_test_support.cpp
-    hotfix/run_and_wait_test.cpp
     log/logger_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
+target_compile_options(windows_tests PRIVATE ${QELT_WARNINGS})
 # The hotfix tests install the installer fixture beside them as hotfixs.exe; the service
 # tests run install_probe, a process whose first log line is the registration's.
 add_executable(install_probe service/install_probe.cpp)

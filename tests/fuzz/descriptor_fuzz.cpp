@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "hotfix/hotfix_descriptor.h"
 
@@ -20,46 +19,31 @@ void require(bool condition, const char* what)
     }
 }
 
-// fgets with a 1024-byte buffer: pieces of at most 1023 characters, each ending after a line
-// feed, the last one possibly earlier. Text mode's CR LF and Ctrl-Z are the run-time's affair.
-std::vector<std::string> fgetsReads(const std::string& bytes)
-{
-    std::vector<std::string> reads;
-    std::string read;
-    for (const char c : bytes) {
-        read += c;
-        if (c == '\n' || read.size() == 1023) {
-            reads.push_back(read);
-            read.clear();
-        }
-    }
-    if (!read.empty()) {
-        reads.push_back(read);
-    }
-    return reads;
-}
-
-HotfixDescriptor descriptorOf(const std::vector<std::string>& reads, std::size_t count)
-{
-    HotfixDescriptor descriptor;
-    for (std::size_t i = 0; i < count && i < reads.size(); ++i) {
-        readDescriptorLine(descriptor, reads[i].c_str());
-    }
-    return descriptor;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::vector<std::string> reads = fgetsReads(std::string(reinterpret_cast<const char*>(data), size));
-    const HotfixDescriptor descriptor = descriptorOf(reads, reads.size());
+    HotfixDescriptor descriptor;
+    HotfixDescriptor afterTwoReads;
+    std::size_t reads = 0;
+    std::string read;
+    // fgets with a 1024-byte buffer: pieces of at most 1023 characters, each ending after a line
+    // feed, the last one possibly earlier. Text mode's CR LF and Ctrl-Z are the run-time's affair.
+    for (std::size_t i = 0; i < size; ++i) {
+        read += static_cast<char>(data[i]);
+        if (data[i] == '\n' || read.size() == 1023 || i + 1 == size) {
+            readDescriptorLine(descriptor, read.c_str());
+            read.clear();
+            if (++reads <= 2) {
+                afterTwoReads = descriptor;
+            }
+        }
+    }
 
-    require(reads.size() >= 2 || descriptor.optType == -1, "no second line leaves -1");
+    require(reads >= 2 || descriptor.optType == -1, "no second line leaves -1");
     require(descriptor.version.size() <= 1022, "the version is one read less its last character");
     require(std::strlen(descriptor.version.c_str()) == descriptor.version.size(), "no NUL in the version");
-    const HotfixDescriptor firstTwo = descriptorOf(reads, 2);
-    require(firstTwo.version == descriptor.version && firstTwo.optType == descriptor.optType,
+    require(afterTwoReads.version == descriptor.version && afterTwoReads.optType == descriptor.optType,
             "lines after the second change nothing");
     return 0;
 }

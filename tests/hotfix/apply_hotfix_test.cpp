@@ -4,250 +4,140 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "common/module_path.h"
-#include "common/program_path.h"
-#include "hotfix/hotfix_test_support.h"
+#include "common/test_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 using Messages = std::vector<std::string>;
 
-// An install root in a scratch directory: the executable's path under it, its hotfix directory,
-// and the hotfix installer fixture (which records each run beside itself) when a test asks.
+// Install roots in a scratch directory, each with a hotfix directory; the step is given the path
+// of an executable in a program directory under the root.
 class ApplyHotfixTest : public ::testing::Test {
 protected:
     void SetUp() override { clearServiceLog(); }
-    void TearDown() override { clearServiceLog(); }
 
-    // Names the install root and returns the executable path that has it as its install root.
     std::string installIn(const std::string& rootName)
     {
-        root_ = scratch_.path() + "\\" + rootName;
-        hotfix_ = root_ + "\\hotfix";
-        installer_ = hotfix_ + "\\hotfixs.exe";
-        makeDirectories(hotfix_);
-        return root_ + "\\bin\\QeltWatch.exe";
+        hotfix_ = scratch_.path + "\\" + rootName + "\\hotfix";
+        fs::create_directories(hotfix_);
+        return scratch_.path + "\\" + rootName + "\\bin\\QeltWatch.exe";
     }
 
-    // An install root whose path has exactly `length` characters.
-    std::string installInRootOf(std::size_t length)
+    // The name that gives an install root of `length` characters.
+    std::string rootNameOf(std::size_t length) const
     {
-        return installIn(std::string(length - scratch_.path().size() - 1, 'r'));
+        return std::string(length - scratch_.path.size() - 1, 'r');
     }
 
-    void writeDescriptor(const std::string& bytes) { ASSERT_TRUE(writeBytes(descriptor(), bytes)); }
     std::string descriptor() const { return hotfix_ + "\\hotfix.ini"; }
+    std::string installer() const { return hotfix_ + "\\hotfixs.exe"; }
 
-    // The installer fixture as hotfixs.exe, in a mode of installer-mode.txt: "sleep <ms>" deletes
-    // the descriptor after that pause, "leave" leaves it.
-    void placeInstaller(const std::string& mode)
+    // Each "<hotfix>" in `messages` stands for the hotfix directory.
+    Messages withHotfixDirectory(Messages messages) const
     {
-        std::string testsPath;
-        unsigned long error = 0;
-        ASSERT_TRUE(readModulePath(testsPath, error));
-        const std::string fixture = siblingPath(testsPath, "fixture_installer.exe").value_or("");
-        ASSERT_TRUE(CopyFileA(fixture.c_str(), installer_.c_str(), FALSE))
-            << fixture << " " << GetLastError();
-        ASSERT_TRUE(writeBytes(hotfix_ + "\\installer-mode.txt", mode));
-    }
-
-    // The installer's journal lines that begin with `key` and a blank, without them.
-    std::vector<std::string> installerJournal(const std::string& key) const
-    {
-        std::vector<std::string> values;
-        std::istringstream journal(readBytes(hotfix_ + "\\installer-runs.txt"));
-        for (std::string line; std::getline(journal, line);) {
-            if (line.rfind(key + " ", 0) == 0) {
-                values.push_back(line.substr(key.size() + 1));
+        for (std::string& message : messages) {
+            const std::string::size_type at = message.find("<hotfix>");
+            if (at != std::string::npos) {
+                message.replace(at, 8, hotfix_);
             }
         }
-        return values;
+        return messages;
+    }
+
+    // The installer fixture records each run beside itself, one record a line.
+    int installerRecords(const std::string& kind) const
+    {
+        int count = 0;
+        std::istringstream journal(readBytes(hotfix_ + "\\installer-runs.txt"));
+        for (std::string line; std::getline(journal, line);) {
+            count += line.rfind(kind + " ", 0) == 0 ? 1 : 0;
+        }
+        return count;
     }
 
     ScratchDirectory scratch_{"qelt-apply"};
-    std::string root_;
     std::string hotfix_;
-    std::string installer_;
 };
-
-// The shell quotes the program's path in the command line as it sees fit; the parameters
-// after it are the step's own.
-bool endsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 }  // namespace
 
-TEST_F(ApplyHotfixTest, RefusedOperationTypeLeavesTheHotfixAlone)
-{
-    const std::string executable = installIn("Suite");
-    const struct {
-        std::string bytes;
-        std::string message;
-    } cases[] = {
-        {"2.0\r\n5\r\n", "getHotfixConfig failed,optType:5"},
-        {"2.0\r\n-1\r\n", "getHotfixConfig failed,optType:-1"},
-        {"", "getHotfixConfig failed,optType:-1"},
-        {"2.0\r\n", "getHotfixConfig failed,optType:-1"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        clearServiceLog();
-        writeDescriptor(c.bytes);
-        applyHotfixFor(executable);
-        EXPECT_EQ(serviceLogMessages(), Messages{c.message});
-        EXPECT_EQ(readBytes(descriptor()), c.bytes);
-    }
-}
-
-TEST_F(ApplyHotfixTest, MissingInstallerRemovesExactlyTheHotfixDirectory)
-{
-    // Unquoted, cmd would remove "<scratch>\Qelt" and ".\root", then run "co\hotfix".
-    const std::string executable = installIn("Qelt root & co");
-    writeDescriptor("2.0\r\n1\r\n");
-    makeDirectories(hotfix_ + "\\sub");
-    ASSERT_TRUE(writeBytes(hotfix_ + "\\sub\\payload.dat", "x"));
-    const std::vector<std::string> keep = {scratch_.path() + "\\Qelt\\keep.txt",
-                                           root_ + "\\hotfix2\\keep.txt", root_ + "\\bin\\keep.txt",
-                                           root_ + "\\keep.txt"};
-    for (const std::string& file : keep) {
-        makeDirectories(file.substr(0, file.rfind('\\')));
-        ASSERT_TRUE(writeBytes(file, "keep"));
-    }
-
-    applyHotfixFor(executable);
-    applyHotfixFor(executable);
-
-    EXPECT_EQ(serviceLogMessages(), (Messages{installer_ + " is not exist!", "getHotfixVersion failed!"}));
-    EXPECT_FALSE(pathExists(hotfix_));
-    for (const std::string& file : keep) {
-        EXPECT_TRUE(pathExists(file)) << file;
-    }
-}
-
-TEST_F(ApplyHotfixTest, PercentInThePathSkipsTheCleanUpButDeletesTheDescriptor)
-{
-    // cmd would read this hotfix directory as "<scratch>\E0\hotfix".
-    const std::string executable = installIn("E%ERRORLEVEL%");
-    writeDescriptor("2.0\r\n0\r\n");
-    ASSERT_TRUE(writeBytes(hotfix_ + "\\payload.dat", "x"));
-    makeDirectories(scratch_.path() + "\\E0\\hotfix");
-    ASSERT_TRUE(writeBytes(scratch_.path() + "\\E0\\hotfix\\keep.txt", "keep"));
-
-    applyHotfixFor(executable);
-
-    EXPECT_EQ(serviceLogMessages(),
-              (Messages{installer_ + " is not exist!", "hotfix dir not removed, '%' in path: " + hotfix_}));
-    EXPECT_FALSE(pathExists(descriptor()));
-    EXPECT_TRUE(pathExists(hotfix_ + "\\payload.dat"));
-    EXPECT_TRUE(pathExists(scratch_.path() + "\\E0\\hotfix\\keep.txt"));
-}
-
-// Only the installer takes the version: a long one neither hides a refused type nor blocks
-// the clean-up (with an installer present, VersionOf259CharactersIsTheLongest).
-TEST_F(ApplyHotfixTest, VersionTooLongStopsOnlyTheInstallerRun)
+// Each in an install root of its own. Only the installer takes the version: a long one neither
+// hides a refused type nor keeps a hotfix without installer from being removed.
+TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
 {
     const std::string tooLong(260, 'v');
-    std::string executable = installIn("Refused");
-    writeDescriptor(tooLong + "\n5\n");
-    applyHotfixFor(executable);
-    EXPECT_EQ(serviceLogMessages(), Messages{"getHotfixConfig failed,optType:5"});
-
-    clearServiceLog();
-    executable = installIn("NoInstaller");
-    writeDescriptor(tooLong + "\n0\n");
-    applyHotfixFor(executable);
-    EXPECT_EQ(serviceLogMessages(), Messages{installer_ + " is not exist!"});
-    EXPECT_FALSE(pathExists(hotfix_));
+    const std::string missing = "<hotfix>\\hotfixs.exe is not exist!";
+    const std::string parameters = "\"<hotfix>\" 2.0 doinstall";
+    const struct {
+        std::string rootName;
+        std::string descriptor;
+        bool installerIsADirectory;
+        Messages log;
+        bool directoryKept;
+        bool descriptorKept;
+    } cases[] = {
+        {"Refused", tooLong + "\n5\n", false, {"getHotfixConfig failed,optType:5"}, true, true},
+        // Unquoted, cmd would remove "...\No" and ".\installer", then run "co\hotfix".
+        {"No installer & co", tooLong + "\n0\n", false, {missing}, false, false},
+        // cmd would put its current directory in place of %CD%, quoted or not.
+        {"E%CD%", "2.0\n0\n", false, {missing, "hotfix dir not removed, '%' in path: <hotfix>"}, true, false},
+        {rootNameOf(240), "2.0\n0\n", false, {"hotfix path too long (240)"}, true, true},
+        // A directory named hotfixs.exe counts as an installer, but is never opened.
+        {"Directory", "2.0\n0\n", true, {parameters, "delete param :" + parameters + " failed!"}, true, true},
+        // The longest root: its 246-character hotfix directory and a version of 259 do not fit
+        // the parameters.
+        {rootNameOf(239), std::string(259, 'v') + "\n1\n", true, {"hotfix param too long (520)"}, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rootName);
+        clearServiceLog();
+        const std::string executable = installIn(c.rootName);
+        ASSERT_TRUE(writeBytes(descriptor(), c.descriptor));
+        if (c.installerIsADirectory) {
+            fs::create_directory(installer());
+        }
+        applyHotfixFor(executable);
+        EXPECT_EQ(serviceLogMessages(), withHotfixDirectory(c.log));
+        EXPECT_EQ(fs::exists(hotfix_), c.directoryKept);
+        EXPECT_EQ(fs::exists(descriptor()), c.descriptorKept);
+    }
 }
 
-TEST_F(ApplyHotfixTest, InstallRootOf239CharactersIsTheLongest)
-{
-    const std::string tooLong = installInRootOf(240);
-    writeDescriptor("2.0\n0\n");
-    applyHotfixFor(tooLong);
-    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix path too long (240)"});
-    EXPECT_TRUE(pathExists(descriptor()));
-
-    // 246 + 259 characters do not fit the parameters; a directory named hotfixs.exe counts as
-    // an installer.
-    clearServiceLog();
-    const std::string longest = installInRootOf(239);
-    makeDirectories(installer_);
-    writeDescriptor(std::string(259, 'v') + "\n1\n");
-    applyHotfixFor(longest);
-    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix param too long (520)"});
-    EXPECT_TRUE(pathExists(descriptor()));
-}
-
-TEST_F(ApplyHotfixTest, VersionOf259CharactersIsTheLongest)
-{
-    const std::string executable = installIn("Suite");
-    placeInstaller("leave");
-    writeDescriptor(std::string(260, 'v') + "\n0\n");
-    applyHotfixFor(executable);
-    EXPECT_EQ(serviceLogMessages(), Messages{"hotfix version too long (260)"});
-    EXPECT_TRUE(pathExists(descriptor()));
-    EXPECT_EQ(installerJournal("arg 2"), std::vector<std::string>{});
-
-    writeDescriptor(std::string(259, 'v') + "\n0\n");
-    applyHotfixFor(executable);
-    EXPECT_EQ(installerJournal("arg 2"), std::vector<std::string>{std::string(259, 'v')});
-}
-
-TEST_F(ApplyHotfixTest, InstallerReceivesThreeArgumentsAndIsWaitedFor)
+// The step waits for the installer, which removes the descriptor or, leaving it, runs again at
+// the next step. A version of 259 characters is the longest it is given.
+TEST_F(ApplyHotfixTest, InstallerRunsUntilItRemovesTheDescriptor)
 {
     const std::string executable = installIn("Qelt root & co");
-    placeInstaller("sleep 300");
-    writeDescriptor("2.0\r\n1\r\n");
+    ASSERT_TRUE(CopyFileA(besideTests("fixture_installer.exe").c_str(), installer().c_str(), FALSE));
+    const std::string mode = hotfix_ + "\\installer-mode.txt";
+    const std::string longest(259, 'v');
 
+    // It sleeps, then deletes the descriptor: both are done by the time the step returns.
+    ASSERT_TRUE(writeBytes(mode, "sleep 300"));
+    ASSERT_TRUE(writeBytes(descriptor(), longest + "\r\n1\r\n"));
     applyHotfixFor(executable);
+    EXPECT_EQ(installerRecords("end"), 1);
+    EXPECT_FALSE(fs::exists(descriptor()));
 
-    // The installer has ended, and deleted the descriptor, before the step returns.
-    EXPECT_EQ(installerJournal("end").size(), 1u);
-    EXPECT_FALSE(pathExists(descriptor()));
-    const std::string parameters = "\"" + hotfix_ + "\" 2.0 douninstall";
-    EXPECT_EQ(serviceLogMessages(), Messages{parameters});
-    const std::vector<std::string> commandLines = installerJournal("cmdline");
-    ASSERT_EQ(commandLines.size(), 1u);
-    EXPECT_TRUE(endsWith(commandLines[0], "\\hotfixs.exe\" " + parameters)) << commandLines[0];
-    EXPECT_EQ(installerJournal("argc"), std::vector<std::string>{"4"});
-    EXPECT_EQ(installerJournal("arg 1"), std::vector<std::string>{hotfix_});
-    EXPECT_EQ(installerJournal("arg 2"), std::vector<std::string>{"2.0"});
-    EXPECT_EQ(installerJournal("arg 3"), std::vector<std::string>{"douninstall"});
-}
-
-TEST_F(ApplyHotfixTest, DescriptorLeftInPlaceRunsTheInstallerAgain)
-{
-    const std::string executable = installIn("Suite");
-    placeInstaller("leave");
-    writeDescriptor("\n0\n");
-
+    // It leaves the descriptor: a version too long runs nothing, a valid one runs at every step.
+    ASSERT_TRUE(writeBytes(mode, "leave"));
+    ASSERT_TRUE(writeBytes(descriptor(), longest + "v\n0\n"));
+    applyHotfixFor(executable);
+    ASSERT_TRUE(writeBytes(descriptor(), "2.0\n0\n"));
     applyHotfixFor(executable);
     applyHotfixFor(executable);
 
-    // An empty version leaves two blanks, so the installer sees the verb second.
-    const std::string parameters = "\"" + hotfix_ + "\"  doinstall";
-    EXPECT_EQ(serviceLogMessages(), (Messages{parameters, parameters}));
-    EXPECT_EQ(installerJournal("argc"), (std::vector<std::string>{"3", "3"}));
-    EXPECT_EQ(installerJournal("arg 2"), (std::vector<std::string>{"doinstall", "doinstall"}));
-    EXPECT_TRUE(pathExists(descriptor()));
-}
-
-TEST_F(ApplyHotfixTest, InstallerThatIsNoProgramKeepsTheDescriptor)
-{
-    const std::string executable = installIn("Suite");
-    ASSERT_TRUE(writeBytes(installer_, "not a program"));
-    writeDescriptor("2.0\n0\n");
-
-    applyHotfixFor(executable);
-
-    const std::string parameters = "\"" + hotfix_ + "\" 2.0 doinstall";
-    EXPECT_EQ(serviceLogMessages(), (Messages{parameters, "delete param :" + parameters + " failed!"}));
-    EXPECT_TRUE(pathExists(descriptor()));
+    EXPECT_EQ(installerRecords("begin"), 3);
+    EXPECT_TRUE(fs::exists(descriptor()));
+    const std::string quoted = "\"" + hotfix_ + "\" ";
+    EXPECT_EQ(serviceLogMessages(),
+              (Messages{quoted + longest + " douninstall", "hotfix version too long (260)",
+                        quoted + "2.0 doinstall", quoted + "2.0 doinstall"}));
 }

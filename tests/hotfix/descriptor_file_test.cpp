@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "common/test_support.h"
 #include "common/win_handle.h"
-#include "hotfix/hotfix_test_support.h"
 
 // The reads the descriptor reader is given, from real files in the run-time's text mode, while
 // another program holds the file open for writing.
 TEST(DescriptorFile, ReadsInTextModeLikeFgets)
 {
-    ScratchDirectory scratch("qelt-descriptor");
-    const std::string path = scratch.path() + "\\hotfix.ini";
+    const ScratchDirectory scratch("qelt-descriptor");
+    const std::string path = scratch.path + "\\hotfix.ini";
     const std::string full(1023, 'b');
     const struct {
         std::string bytes;

@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "hotfix/hotfix_test_support.h"
+#include "common/test_support.h"
 #include "service/service_state.h"
 
 namespace {
-
-using Messages = std::vector<std::string>;
 
 std::vector<ULONGLONG> launchTicks;
 
@@ -21,27 +19,25 @@ std::vector<ULONGLONG> launchTicks;
 bool launchWithoutProcess(const char*, const char*, HANDLE& process, unsigned long&)
 {
     launchTicks.push_back(GetTickCount64());
-    if (launchTicks.size() == 2) {
-        bExit.store(1);
-    }
+    bExit.store(launchTicks.size() == 2 ? 1 : 0);
     process = nullptr;
     return true;
 }
 
 }  // namespace
 
-TEST(SuperviseMonitorTest, LaunchWithoutProcessIsPacedLikeAnEnd)
+TEST(SuperviseMonitor, LaunchWithoutProcessIsPacedLikeAnEnd)
 {
     clearServiceLog();
     superviseMonitorWith(launchWithoutProcess);
     bExit.store(0);
 
     const std::string noProcess = "qelt-monitor start gave no process to wait on";
-    EXPECT_EQ(serviceLogMessages(), (Messages{"getHotfixVersion failed!", noProcess,
-                                              "getHotfixVersion failed!", noProcess, "Qelt-watch Exit!"}));
+    EXPECT_EQ(serviceLogMessages(),
+              (std::vector<std::string>{"getHotfixVersion failed!", noProcess, "getHotfixVersion failed!",
+                                        noProcess, "Qelt-watch Exit!"}));
     ASSERT_EQ(launchTicks.size(), 2u);
     // The one-second pause, less the tick's granularity; without it the next launch follows
     // within milliseconds.
     EXPECT_GE(launchTicks[1] - launchTicks[0], 900u);
-    clearServiceLog();
 }

@@ -1,34 +1,29 @@
-#include "hotfix/hotfix_test_support.h"
+#include "common/test_support.h"
 
 #include <windows.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <regex>
 
+#include "common/module_path.h"
+#include "common/program_path.h"
 #include "log/log_file.h"
 
 ScratchDirectory::ScratchDirectory(const std::string& name)
 {
     char temp[MAX_PATH] = {};
     const DWORD length = GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp, length) + name + "-" + std::to_string(GetCurrentProcessId());
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-    std::filesystem::create_directories(path_);
+    path = std::string(temp, length) + name + "-" + std::to_string(GetCurrentProcessId());
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
 }
 
 ScratchDirectory::~ScratchDirectory()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void makeDirectories(const std::string& path)
-{
-    std::filesystem::create_directories(path);
+    std::filesystem::remove_all(path, ignored);
 }
 
 bool writeBytes(const std::string& path, const std::string& bytes)
@@ -45,9 +40,11 @@ std::string readBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool pathExists(const std::string& path)
+std::string besideTests(const std::string& name)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::string self;
+    unsigned long error = 0;
+    return readModulePath(self, error) ? siblingPath(self, name).value_or("") : "";
 }
 
 std::vector<std::string> logMessagesIn(const std::string& content)
@@ -69,14 +66,10 @@ std::vector<std::string> logMessagesIn(const std::string& content)
 
 void clearServiceLog()
 {
-    const std::optional<std::string> log = logFilePath();
-    if (log) {
-        DeleteFileA(log->c_str());
-    }
+    DeleteFileA(logFilePath().value_or("").c_str());
 }
 
 std::vector<std::string> serviceLogMessages()
 {
-    const std::optional<std::string> log = logFilePath();
-    return logMessagesIn(log ? readBytes(*log) : std::string());
+    return logMessagesIn(readBytes(logFilePath().value_or("")));
 }
