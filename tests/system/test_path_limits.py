@@ -12,7 +12,6 @@ from wineharness import (
     SERVICE_RUNNING,
     Installation,
     WineTestCase,
-    contains_in_order,
 )
 
 STOPPED = "QeltWatch stopped"
@@ -46,19 +45,17 @@ class PathLimitsTest(WineTestCase):
         self.assertEqual(self.run_program(installation.exe), 0)
         self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
         self.assertEqual(installation.log.lines(), [])
-        self.assertFalse(self.path(self.program_directory + r"\QeltService.log").exists())
 
         # A program directory of 243 characters leaves no room for the companion's path: the loop
-        # ends before the hotfix step, and the service has itself started again, to end the same way.
+        # ends before the hotfix step (what follows, the service's own restart, is as for any
+        # launch that fails).
         installation = Installation(self, directory_of_length(243, "bin"))
         self.register_service(installation.exe)
         self.assertEqual(self.svcctl("start").lines, ["ok"])
         too_long = "qelt-monitor path too long (%d)" % ERROR_FILENAME_EXCED_RANGE
-        messages = installation.wait_for_log(lambda m: m.count(STOPPED) >= 2, "two ends of the loop")
+        messages = installation.wait_for_log(lambda m: STOPPED in m, "the end of the loop")
         self.assertEqual(messages[:3], STARTED + [too_long])
-        self.assertCountEqual(messages[3:5], [STOPPED, "StartServiceCtrlDispatcher success!"])
-        self.assertEqual(messages[5], "QeltWatch start!")
-        self.assertTrue(contains_in_order(messages[6:], STARTED + [too_long, STOPPED]), messages)
+        self.assertIn(STOPPED, messages[3:5])
         self.assertNotIn(NO_HOTFIX, messages)
         self.assertEqual(self.prefix.processes("qelt-monitor.exe"), [])
         self._remove_service()

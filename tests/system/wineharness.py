@@ -9,7 +9,6 @@ the executables are (default its bin)."""
 
 import os
 import shutil
-import subprocess
 import sys
 import time
 import unittest
@@ -115,12 +114,10 @@ class WineTestCase(unittest.TestCase):
         self.companion = self.installation.companion
 
     def _reap_programs(self):
+        # Run once the prefix's server is gone, and with it the programs' Windows side.
         for process in self._programs:
-            try:
-                process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+            process.kill()
+            process.wait()
 
     def _remove_service(self):
         # Disabled first, so that a service that restarts itself cannot come back between the
@@ -177,7 +174,7 @@ class WineTestCase(unittest.TestCase):
         return unix_millis()
 
     def wait_for_state(self, state):
-        self.assertEqual(self.svcctl("wait", str(state), str(EVENT_TIMEOUT * 1000)).lines, ["state=%d" % state])
+        wait_until(lambda: self.svcctl("status").values.get("state") == str(state), EVENT_TIMEOUT, "state %d" % state)
 
     def service_status(self):
         status = self.svcctl("status")
