@@ -43,7 +43,9 @@ class Service:
 
     def stop(self):
         """Stops the service and waits for its process to end."""
-        self.svcctl("stop-wait", 15000, timeout=60)
+        code = winelab.stop_service(self.prefix, SVCCTL, 15)
+        if code != 0:
+            raise RuntimeError(f"the service's process ended with {code}")
 
     def delete(self):
         self.svcctl("delete")

@@ -313,3 +313,43 @@ def svcctl(prefix, executable, *args, timeout=PROGRAM_TIMEOUT):
         if completed.stdout:
             return SvcctlResult(completed.stdout.decode("cp1252"))
     raise RuntimeError("svcctl %s printed nothing (exit code %d)" % (" ".join(args), completed.returncode))
+
+
+class ProcessWatch:
+    """`svcctl exit-wait` in the background: it holds the service's process (the running one, or
+    else the next to start) from the moment it finds it, printing its pid, so that the exit code
+    of a process that ends, stopped or by itself, can still be read."""
+
+    def __init__(self, prefix, executable, timeout=60):
+        self._output = prefix.path / ("exit-wait-%d.txt" % time.monotonic_ns())
+        self._timeout = timeout
+        with open(self._output, "w") as stdout:
+            self._process = prefix.start(executable, "exit-wait", timeout * 1000, stdout=stdout)
+
+    def _value(self, key):
+        def printed():
+            lines = self._output.read_text().splitlines()
+            if any(line.startswith(("error", "timeout")) for line in lines):
+                raise AssertionError("svcctl exit-wait: %r" % lines)
+            return SvcctlResult("\n".join(lines)).values.get(key)
+
+        return int(wait_until(printed, self._timeout + 30, "svcctl exit-wait to print " + key))
+
+    def pid(self):
+        return self._value("pid")
+
+    def exit_code(self):
+        code = self._value("exitcode")
+        self._process.wait(timeout=PROGRAM_TIMEOUT)
+        return code
+
+
+def stop_service(prefix, executable, timeout=60):
+    """Stops the running service through svcctl.exe and returns the exit code of its process,
+    once that has ended."""
+    watch = ProcessWatch(prefix, executable, timeout)
+    watch.pid()
+    stop = svcctl(prefix, executable, "control", 1)
+    if stop.lines != ["ok"]:
+        raise AssertionError("the stop request was refused: %r" % stop)
+    return watch.exit_code()

@@ -125,21 +125,15 @@ class InstallAndSuperviseTest(WineTestCase):
         # service waits for the one it adopted and launches nothing.
         self.assertEqual(self.companion.journal(), [])
 
-    def stop_early_companion(self, program):
-        """Tells one of the companions started before the service to end; returns the moment it
-        recorded."""
-        self.early[program].stop()
-        [(_, ended_ms)] = wait_until(self.early[program].exits, EVENT_TIMEOUT, "the end of " + program)
-        return ended_ms
-
     def relaunch_after_the_adopted_companion_ends(self):
-        self.stop_early_companion(SECOND)
-        ended_ms = self.stop_early_companion(FIRST)
+        # Told one by one to end (each one's stop file is taken by it alone), only the end of the
+        # adopted one starts the next pass (its pause is timed in the launch failure scenario).
+        for program in (SECOND, FIRST):
+            self.early[program].stop()
+            wait_until(self.early[program].exits, EVENT_TIMEOUT, "the end of " + program)
         self.assertEqual(self.installation.take(3), [ENDED, NO_HOTFIX, LAUNCHED])
-        [(launched, started_ms)] = self.installation.wait_for_starts(1)
-        # The loop's pause of 1000 ms; the bounds only tell it from none or from a stall.
-        self.assertTrue(800 <= started_ms - ended_ms <= 5000, (ended_ms, started_ms))
         # Started with no parameters: its command line is its path alone.
+        [(launched, _)] = self.installation.wait_for_starts(1)
         self.assertEqual(self.companion.record("argc", launched), "1")
 
     def restart_as_at_a_reboot(self, pid):

@@ -10,7 +10,6 @@ the executables are (default its bin)."""
 import os
 import shutil
 import sys
-import time
 import unittest
 from pathlib import Path
 
@@ -41,12 +40,6 @@ def is_interleaving(lines, first, second):
             ((i + 1, j), i < len(first) and first[i] == line),
             ((i, j + 1), j < len(second) and second[j] == line)) if fits}
     return (len(first), len(second)) in reachable
-
-
-def contains_in_order(lines, wanted):
-    """True when `wanted` occurs in `lines` as a subsequence (other lines may lie between)."""
-    remaining = iter(lines)
-    return all(any(line == item for line in remaining) for item in wanted)
 
 
 class Installation:
@@ -124,8 +117,8 @@ class WineTestCase(unittest.TestCase):
         # stop and the delete.
         if self.svcctl("disable").error == ERROR_SERVICE_DOES_NOT_EXIST:
             return
-        if self.svcctl("status").values.get("state") != str(SERVICE_STOPPED):
-            self.svcctl("stop-wait", "30000")
+        self.svcctl("control", "1")
+        self.wait_for_state(SERVICE_STOPPED)
         self.svcctl("delete")
         # Gone once the last handle to it is closed (a process of its own may still hold one).
         wait_until(lambda: self.svcctl("status").error == ERROR_SERVICE_DOES_NOT_EXIST, EVENT_TIMEOUT,
@@ -182,38 +175,11 @@ class WineTestCase(unittest.TestCase):
         return status.values
 
     def stop_service_and_check(self):
-        """Stops the service through svcctl, which holds its process and waits for its end: exit
-        code 0, and the stop's four lines."""
-        self.assertEqual(self.svcctl("stop-wait", str(EVENT_TIMEOUT * 1000)).lines, ["ok", "exitcode=0"])
+        """Stops the service: its process ends with exit code 0, after the stop's four lines."""
+        self.assertEqual(winelab.stop_service(self.prefix, SVCCTL, EVENT_TIMEOUT), 0)
         lines = self.installation.take(4)
         self.assertEqual((lines[0], lines[3]), ("SERVICE_CONTROL_STOP", "QeltWatch Exit"), lines)
         # Wine runs the handler on a thread of its own: the dispatcher may return before it has
         # written its last line.
         self.assertCountEqual(lines[1:3], ["bExit:1", "StartServiceCtrlDispatcher success!"])
         self.assertEqual(self.service_status()["state"], str(SERVICE_STOPPED))
-
-
-class ServiceProcessWatch:
-    """`svcctl exit-wait` in the background: it holds the service's process (the running one, or
-    else the next to start) from the moment it finds it, so that the exit code of a process that
-    ends by itself can be read."""
-
-    def __init__(self, test):
-        self._output = test.prefix.path / ("exit-wait-%d.txt" % time.monotonic_ns())
-        with open(self._output, "w") as stdout:
-            test.start_program(SVCCTL, "exit-wait", str(EVENT_TIMEOUT * 1000), stdout=stdout)
-
-    def _value(self, key):
-        def printed():
-            lines = self._output.read_text().splitlines()
-            if any(line.startswith(("error", "timeout")) for line in lines):
-                raise AssertionError("svcctl exit-wait: %r" % lines)
-            return winelab.SvcctlResult("\n".join(lines)).values.get(key)
-
-        return int(wait_until(printed, EVENT_TIMEOUT + 30, "svcctl exit-wait to print " + key))
-
-    def pid(self):
-        return self._value("pid")
-
-    def exit_code(self):
-        return self._value("exitcode")
