@@ -145,7 +145,7 @@ def template_prefix(directory):
     return template
 
 
-def copy_of_template(directory, name, tz="UTC"):
+def copy_of_template(directory, name):
     """A new prefix under `directory`/prefixes, copied from the template. Prefixes left by
     processes that were killed before their clean-up (a time-out) are removed first."""
     template = template_prefix(directory)
@@ -158,7 +158,7 @@ def copy_of_template(directory, name, tz="UTC"):
     path = copies / ("%s-%d-%d" % (name, os.getpid(), next(_copies)))
     subprocess.run(["cp", "-a", str(template), str(path)], check=True, timeout=PROGRAM_TIMEOUT)
     (path / ".qelt-template-ready").unlink()
-    return WinePrefix(path, tz)
+    return WinePrefix(path)
 
 
 # --- The service log -----------------------------------------------------------------------
