@@ -14,7 +14,7 @@ OVERHEAD_TARGET = 1.2
 
 METHOD = """\
 method: the companion exits at once. The service and ref_relauncher (launches the same companion
-  the same way: ShellExecuteExA with NOCLOSEPROCESS|FLAG_NO_UI, hidden; waits; sleeps 1000 ms)
+  the same way: ShellExecuteExA with NOCLOSEPROCESS|FLAG_NO_UI|NOZONECHECKS, hidden; waits; sleeps 1000 ms)
   run side by side, each with its own copy of the companion. Overhead of one relaunch = the
   next companion's start record - the previous companion's exit record - 1000 ms (both are the
   companion's own wall-clock times). CPU time of each Wine process over the window (its threads'

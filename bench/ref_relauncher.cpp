@@ -22,7 +22,7 @@ bool launchAndWait(const std::string& file)
 {
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
-    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
     request.lpFile = file.c_str();
     request.nShow = SW_HIDE;
     if (!ShellExecuteExA(&request)) {

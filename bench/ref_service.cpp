@@ -36,7 +36,7 @@ void WINAPI serviceMain(DWORD, LPSTR*)
     companion = companion.substr(0, companion.find_last_of('\\') + 1) + "qelt-monitor.exe";
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
-    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
     request.lpFile = companion.c_str();
     request.nShow = SW_HIDE;
     if (ShellExecuteExA(&request) && request.hProcess != nullptr) {

@@ -22,9 +22,11 @@ bool launchHidden(const char* file, const char* parameters, HANDLE& process, uns
     }
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
-    // Without FLAG_NO_UI a program that is missing or cannot start makes the shell wait on an
-    // error dialog that nobody can see from a service, and the service thread never returns.
-    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    // No launch may wait on a dialog that nobody can see from a service: without FLAG_NO_UI a
+    // program that is missing or cannot start shows an error, and without NOZONECHECKS a program
+    // carrying the download zone mark shows the security warning; the service thread would then
+    // never return.
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
     request.lpFile = file;
     request.lpParameters = parameters;
     request.nShow = SW_HIDE;
