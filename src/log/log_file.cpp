@@ -18,71 +18,84 @@ std::optional<std::string> logFilePath()
     return siblingPath(modulePath, kLogFileName);
 }
 
-void capLogFile(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) {
-        return;
-    }
-    if ((attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return;
-    }
-    const long long size = (static_cast<long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-    if (logNeedsCap(size)) {
-        DeleteFileA(path.c_str());
-    }
-}
-
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Windows makes each write through a handle without FILE_WRITE_DATA land whole at the end of
 // the file; Wine does not, and two processes then write at the same offset. So writers also
 // take turns on one byte far past any end the log can reach: byte-range locks are mandatory,
 // and the file's own bytes must stay free for readers. Windows grants the lock only on a handle
 // with read or write data access (Wine on any handle), so the log is opened with read access
-// too, which is never used. The turn is waited for only briefly; after that, or where the lock
-// is refused, the line is appended all the same.
-constexpr DWORD kTurnOffsetLow = 0xFFFFFFFE;
-constexpr DWORD kTurnOffsetHigh = 0x7FFFFFFF;
+// too, which is never used. The turn is waited for only briefly; after that the line is
+// appended all the same.
 constexpr int kTurnAttempts = 200;
+
+enum class Turn { Taken, Busy, NotSupported };
 
 OVERLAPPED turnPosition()
 {
     OVERLAPPED position = {};
-    position.Offset = kTurnOffsetLow;
-    position.OffsetHigh = kTurnOffsetHigh;
+    position.Offset = static_cast<DWORD>(kLogTurnOffset);
+    position.OffsetHigh = static_cast<DWORD>(kLogTurnOffset >> 32);
     return position;
 }
 
-bool takeTurn(HANDLE file)
+Turn takeTurn(HANDLE file)
 {
     for (int attempt = 0; attempt < kTurnAttempts; ++attempt) {
         OVERLAPPED position = turnPosition();
         if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &position)) {
-            return true;
+            return Turn::Taken;
         }
         if (GetLastError() != ERROR_LOCK_VIOLATION) {
-            return false;
+            return Turn::NotSupported;
         }
         Sleep(1);
     }
-    return false;
+    return Turn::Busy;
+}
+
+long long sizeOf(HANDLE file)
+{
+    LARGE_INTEGER size = {};
+    return GetFileSizeEx(file, &size) ? size.QuadPart : -1;
+}
+
+// Empties the file in place rather than deleting it: a viewer that holds the log open, letting
+// others delete it, would leave a deleted file delete-pending under its name on systems without
+// POSIX delete semantics, and every later open would fail until the viewer let go. Emptied, the
+// file keeps its name, every writer keeps taking turns on the same file, and a viewer that
+// follows it sees it begin anew. Only a viewer that maps the file keeps it from being emptied;
+// the log then grows until the viewer lets go.
+void beginAnew(HANDLE file)
+{
+    ScopedHandle writer(ReOpenFile(file, FILE_WRITE_DATA, kShareAll, 0));
+    if (!writer.valid()) {
+        return;
+    }
+    FILE_END_OF_FILE_INFO end = {};
+    SetFileInformationByHandle(writer.get(), FileEndOfFileInfo, &end, sizeof end);
 }
 
 }  // namespace
 
 bool appendToLogFile(const std::string& path, const std::string& line)
 {
-    // Without FILE_WRITE_DATA every write goes to the end. Delete is not shared: the cap of
-    // another writer waits until this line is whole.
-    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Without FILE_WRITE_DATA every write goes to the end.
+    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, kShareAll, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
     }
-    // The turn ends when the handle is closed, which releases its lock: one call less per line.
-    takeTurn(file.get());
+    // The size is measured and the file begun anew inside the turn: a line that another writer
+    // appended after the measurement would otherwise be lost with the old lines. A writer that
+    // did not get its turn leaves the cap to the next line. The turn ends when the handle is
+    // closed, which releases its lock: one call less per line.
+    const Turn turn = takeTurn(file.get());
+    if (turn != Turn::Busy && logNeedsCap(sizeOf(file.get()))) {
+        beginAnew(file.get());
+    }
     DWORD written = 0;
     const BOOL ok = WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     return ok && written == line.size();

@@ -8,13 +8,13 @@
 // names no directory, or the log path would not fit a MAX_PATH buffer.
 std::optional<std::string> logFilePath();
 
-// Deletes the log when it has grown past the cap. A file that cannot be measured or deleted
-// (held open by another writer) is left for a later line.
-void capLogFile(const std::string& path);
+// The one byte that writers of the log take turns on, far past any end the log can reach.
+constexpr unsigned long long kLogTurnOffset = 0x7FFFFFFFFFFFFFFEull;
 
 // Appends `line` with one write through a handle that can only append, after taking a turn
-// with writers in other processes, so their lines do not overwrite each other. Returns false
-// when the line was lost.
+// with writers in other threads and processes, so that their lines do not overwrite each
+// other. In its turn it first begins the log anew when it has grown past the cap, so that only
+// lines that were over the cap when it was measured go. Returns false when the line was lost.
 bool appendToLogFile(const std::string& path, const std::string& line);
 
 // The stamp of `moment` in local time, or the stamp for an unplaced clock when the run-time's

@@ -16,7 +16,7 @@ std::string formatStamp(const std::tm* localTime);
 // line feed stored as CR LF, as a text-mode write would), then CR LF.
 std::string composeLogLine(const std::string& stamp, const std::string& message);
 
-// The size cap: a log file longer than this is deleted before the next line.
+// The size cap: a log file longer than this is begun anew before the next line.
 inline bool logNeedsCap(long long fileBytes)
 {
     return fileBytes > kLogCapBytes;

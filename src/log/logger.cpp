@@ -23,7 +23,6 @@ void Logger::write(std::string message)  // NOLINT(performance-unnecessary-value
     if (!path) {
         return;
     }
-    capLogFile(*path);
     appendToLogFile(*path, composeLogLine(localStamp(now), message));
 }
 

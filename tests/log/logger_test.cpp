@@ -52,6 +52,32 @@ TEST(Logger, LineIsLostQuietlyWhileAnotherProgramDeniesWriting)
     EXPECT_EQ(serviceLogMessages(), Messages{"after"});
 }
 
+// While another handle holds the writers' turn, a line neither begins the full log anew nor is
+// appended: it waits for the turn (a writer gives up only after some 200 ms), then measures,
+// begins anew and appends. The holder shares deletion, as a log viewer may.
+TEST(Logger, CapAndAppendWaitForTheTurn)
+{
+    const std::string path = logFilePath().value_or("");
+    const std::string full(2049, 'x');
+    ASSERT_TRUE(writeBytes(path, full));
+    const ScopedHandle holder(CreateFileA(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
+    OVERLAPPED turn = {};
+    turn.Offset = static_cast<DWORD>(kLogTurnOffset);
+    turn.OffsetHigh = static_cast<DWORD>(kLogTurnOffset >> 32);
+    ASSERT_TRUE(
+        LockFileEx(holder.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &turn));
+
+    std::thread writer([] { Logger::getInstance()->write("in turn"); });
+    Sleep(50);
+    EXPECT_EQ(readBytes(path), full);
+    UnlockFileEx(holder.get(), 0, 1, 0, &turn);
+    writer.join();
+    EXPECT_EQ(serviceLogMessages(), Messages{"in turn"});
+}
+
 TEST(Logger, LinesFromTwoThreadsAtOnceStayWhole)
 {
     clearServiceLog();
