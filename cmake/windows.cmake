@@ -12,6 +12,7 @@ set(QELT_WINDOWS_SOURCES
     src/common/find_monitor_process.cpp
     src/common/launch_hidden.cpp
     src/common/module_path.cpp
+    src/common/process_list.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
     src/hotfix/installer_wait.cpp

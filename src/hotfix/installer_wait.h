@@ -1,6 +1,8 @@
 #pragma once
 
 // Returns once no hotfix installer runs: a stop leaves a running installer alone, and a service
-// started again meanwhile must not run a second one on the same hotfix directory. Writes one
-// line when it has to wait. Waits without a time limit, as for the service's own installer run.
+// started again meanwhile must not run a second one on the same hotfix directory. Every listed
+// hotfixs.exe is looked at; one that cannot be opened is logged ("err:%d") and not waited for.
+// Writes one line when it has to wait. Waits without a time limit, as for the service's own
+// installer run.
 void waitForRunningInstallers();

@@ -1,0 +1,24 @@
+#include "common/process_list.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+
+#include "common/win_handle.h"
+
+void forEachProcessNamed(const char* exeName, const std::function<bool(unsigned long processId)>& visit)
+{
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) {
+        return;
+    }
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
+        if (std::strcmp(entry.szExeFile, exeName) == 0 && !visit(entry.th32ProcessID)) {
+            return;
+        }
+    }
+}
