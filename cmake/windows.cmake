@@ -13,6 +13,8 @@ set(QELT_WINDOWS_SOURCES
     src/common/launch_hidden.cpp
     src/common/module_path.cpp
     src/common/process_list.cpp
+    src/common/system_program.cpp
+    src/common/trust_check.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
     src/hotfix/installer_wait.cpp
@@ -23,6 +25,7 @@ set(QELT_WINDOWS_SOURCES
     src/service/service_main.cpp
     src/service/service_state.cpp
     src/supervision/monitor_path.cpp
+    src/supervision/program_trust.cpp
     src/supervision/supervise_monitor.cpp
 )
 

@@ -1,6 +1,7 @@
 # Tests of the Windows edge code against the real system calls, under Wine.
 add_executable(windows_tests
     common/test_support.cpp
+    common/trust_check_test.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
     log/logger_test.cpp

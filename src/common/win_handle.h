@@ -23,6 +23,8 @@ public:
 
     HANDLE get() const { return handle_; }
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    // Hands the handle over to a new owner, which closes it.
+    HANDLE release() { return std::exchange(handle_, nullptr); }
     void reset(HANDLE handle = nullptr)
     {
         if (valid()) {

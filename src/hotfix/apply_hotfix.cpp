@@ -4,8 +4,12 @@
 #include <io.h>
 
 #include <optional>
+#include <utility>
 
 #include "common/module_path.h"
+#include "common/system_program.h"
+#include "common/trust_check.h"
+#include "common/win_handle.h"
 #include "hotfix/descriptor_file.h"
 #include "hotfix/hotfix_descriptor.h"
 #include "hotfix/hotfix_parameters.h"
@@ -16,21 +20,72 @@
 
 namespace {
 
-bool getHotfixVersion(const std::string& descriptorPath, HotfixDescriptor& descriptor)
+bool isDirectory(const std::string& path)
 {
-    return readDescriptorFile(descriptorPath,
-                              [&descriptor](const char* read) { readDescriptorLine(descriptor, read); });
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void removeHotfixDirectory(const HotfixPaths& paths)
+bool notFound(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Opens the object at `path` and holds it, sharing reading only, if nobody but the trusted
+// accounts could have changed it; otherwise writes why and returns an invalid handle. Checked
+// through the handle that is then used, so nothing can be swapped in between. An object that is
+// not there is left for the caller to report (`absent`).
+ScopedHandle openTrusted(const std::string& path, bool& absent)
+{
+    ScopedHandle object(openHeld(path));
+    const DWORD openError = object.valid() ? ERROR_SUCCESS : GetLastError();
+    absent = notFound(openError);
+    const std::optional<std::string> distrust =
+        object.valid() ? distrustOf(object.get()) : "cannot be checked (" + std::to_string(openError) + ")";
+    if (distrust && !absent) {
+        Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), distrust->c_str());
+        object.reset();
+    }
+    return object;
+}
+
+bool getHotfixVersion(const std::string& descriptorPath, HotfixDescriptor& descriptor)
+{
+    ScopedHandle file(openHeld(descriptorPath));
+    if (!file.valid()) {
+        Logger::getInstance()->write("getHotfixVersion failed!");
+        return false;
+    }
+    const std::optional<std::string> distrust = distrustOf(file.get());
+    if (distrust) {
+        Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", descriptorPath.c_str(),
+                                           distrust->c_str());
+        return false;
+    }
+    if (!readDescriptorFile(std::move(file),
+                            [&descriptor](const char* read) { readDescriptorLine(descriptor, read); })) {
+        Logger::getInstance()->write("getHotfixVersion failed!");
+        return false;
+    }
+    return true;
+}
+
+// The command interpreter by its full path: a search would look in the service's own directory
+// first. The hotfix directory is let go just before, since the command removes it.
+void removeHotfixDirectory(const HotfixPaths& paths, ScopedHandle& directory)
 {
     Logger::getInstance()->writeFormat("%s is not exist!", paths.installer.c_str());
     const std::optional<std::string> parameters = cleanupParameters(paths.directory);
-    if (parameters) {
-        runAndWait("cmd", parameters->c_str());
+    unsigned long error = 0;
+    const std::optional<std::string> interpreter = systemProgram("cmd.exe", error);
+    if (!parameters) {
+        Logger::getInstance()->writeFormat("hotfix dir not removed, '%c' in path: %s",
+                                           cleanupRefusal(paths.directory), paths.directory.c_str());
+    } else if (!interpreter) {
+        Logger::getInstance()->writeFormat("GetSystemDirectory failed (%d)", static_cast<int>(error));
     } else {
-        Logger::getInstance()->writeFormat("hotfix dir not removed, '%%' in path: %s",
-                                           paths.directory.c_str());
+        directory.reset();
+        runAndWait(interpreter->c_str(), parameters->c_str());
     }
     DeleteFileA(paths.descriptor.c_str());
 }
@@ -64,10 +119,20 @@ void applyHotfixFor(const std::string& modulePath)
     }
     const HotfixPaths paths = hotfixPathsUnder(*installRoot);
 
-    waitForRunningInstallers();
-    HotfixDescriptor descriptor;
-    if (!getHotfixVersion(paths.descriptor, descriptor)) {
+    // Nothing offered: nothing to wait for and nothing to check.
+    if (!isDirectory(paths.directory)) {
         Logger::getInstance()->write("getHotfixVersion failed!");
+        return;
+    }
+    waitForRunningInstallers();
+    // The installer waited for may have removed the directory.
+    bool absent = false;
+    ScopedHandle directory = openTrusted(paths.directory, absent);
+    if (absent) {
+        Logger::getInstance()->write("getHotfixVersion failed!");
+    }
+    HotfixDescriptor descriptor;
+    if (!directory.valid() || !getHotfixVersion(paths.descriptor, descriptor)) {
         return;
     }
     const char* verb = hotfixVerb(descriptor.optType);
@@ -78,7 +143,11 @@ void applyHotfixFor(const std::string& modulePath)
 
     // access() reports directories too: a directory named hotfixs.exe counts as the installer.
     if (access(paths.installer.c_str(), 0) != 0) {
-        removeHotfixDirectory(paths);
+        removeHotfixDirectory(paths, directory);
+        return;
+    }
+    ScopedHandle installer = openTrusted(paths.installer, absent);
+    if (!installer.valid()) {
         return;
     }
     // Only the installer takes the version: a long one must not hide a refused type or block
@@ -88,5 +157,11 @@ void applyHotfixFor(const std::string& modulePath)
                                            static_cast<int>(descriptor.version.size()));
         return;
     }
-    launchHotfixInstaller(paths.installer.c_str(), paths.directory.c_str(), descriptor.version.c_str(), verb);
+    // Held until the installer's process exists, so that what runs is what was checked; then let
+    // go, so that the installer may change or remove its own directory.
+    launchHotfixInstaller(paths.installer.c_str(), paths.directory.c_str(), descriptor.version.c_str(), verb,
+                          [&installer, &directory] {
+                              installer.reset();
+                              directory.reset();
+                          });
 }

@@ -22,9 +22,15 @@ std::optional<std::string> installerParameters(const std::string& hotfixDirector
     return parameters;
 }
 
+char cleanupRefusal(const std::string& hotfixDirectory)
+{
+    const std::string::size_type at = hotfixDirectory.find_first_of("%!");
+    return at == std::string::npos ? '\0' : hotfixDirectory[at];
+}
+
 std::optional<std::string> cleanupParameters(const std::string& hotfixDirectory)
 {
-    if (hotfixDirectory.find('%') != std::string::npos) {
+    if (cleanupRefusal(hotfixDirectory) != '\0') {
         return std::nullopt;
     }
     return std::string("/c ") + "rd  /s /q " + "\"" + hotfixDirectory + "\"";

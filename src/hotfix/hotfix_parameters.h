@@ -16,8 +16,12 @@ const char* hotfixVerb(int optType);
 std::optional<std::string> installerParameters(const std::string& hotfixDirectory, const std::string& version,
                                                const std::string& verb);
 
+// The first character of the hotfix directory's path that no quoting keeps the command
+// interpreter from expanding, '%' or '!'; NUL when there is none. cmd expands %...% even inside
+// quotes (its own %ERRORLEVEL%, %CD%, %RANDOM% included), and where delayed expansion is on it
+// drops or expands !...! inside quotes too: such a path could name another directory.
+char cleanupRefusal(const std::string& hotfixDirectory);
+
 // cmd's parameters that remove the hotfix directory and nothing else. The directory is quoted
-// so that blanks and &|<>^ stay part of the path. Empty when the path holds a '%': cmd expands
-// %...% even inside quotes (its own %ERRORLEVEL%, %CD%, %RANDOM% included), so no quoting
-// keeps such a path from naming another directory.
+// so that blanks and &|<>^ stay part of the path. Empty when cleanupRefusal names a character.
 std::optional<std::string> cleanupParameters(const std::string& hotfixDirectory);

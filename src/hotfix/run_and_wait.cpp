@@ -12,11 +12,15 @@
 #include "hotfix/hotfix_parameters.h"
 #include "log/logger.h"
 
-int runAndWait(const char* file, const char* parameters)
+int runAndWait(const char* file, const char* parameters, const StartedStep& started)
 {
     HANDLE launched = nullptr;
     unsigned long error = 0;
-    if (!launchHidden(file, parameters, launched, error)) {
+    const bool ok = launchHidden(file, parameters, launched, error);
+    if (started) {
+        started();
+    }
+    if (!ok) {
         Logger::getInstance()->writeFormat("delete param :%s failed!", parameters);
         return 0;
     }
@@ -29,7 +33,7 @@ int runAndWait(const char* file, const char* parameters)
 }
 
 int launchHotfixInstaller(const char* installerPath, const char* hotfixDirectory, const char* version,
-                          const char* verb)
+                          const char* verb, const StartedStep& started)
 {
     const std::optional<std::string> parameters = installerParameters(hotfixDirectory, version, verb);
     if (!parameters) {
@@ -39,5 +43,5 @@ int launchHotfixInstaller(const char* installerPath, const char* hotfixDirectory
         return 0;
     }
     Logger::getInstance()->writeFormat("%s", parameters->c_str());
-    return runAndWait(installerPath, parameters->c_str());
+    return runAndWait(installerPath, parameters->c_str(), started);
 }

@@ -10,6 +10,7 @@
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "supervision/monitor_path.h"
+#include "supervision/program_trust.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ void superviseMonitorWith(LaunchStep launch)
     if (!path) {
         return;
     }
+    warnIfProgramUntrusted(*path);
     ScopedHandle monitor(findMonitorProcess(kMonitorFileName));
     while (bExit.load() == 0) {
         if (monitor.valid()) {

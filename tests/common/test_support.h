@@ -20,6 +20,9 @@ struct ScratchDirectory {
 bool writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 
+// Gives Everyone full access to the file or directory at `path` (under Wine: the mode's o+w).
+bool openToEveryone(const std::string& path);
+
 // The full path of `name` in the test executable's own directory.
 std::string besideTests(const std::string& name);
 

@@ -69,39 +69,87 @@ protected:
 }  // namespace
 
 // Each in an install root of its own. Only the installer takes the version: a long one neither
-// hides a refused type nor keeps a hotfix without installer from being removed.
+// hides a refused type nor keeps a hotfix without installer from being removed. Nothing that
+// another account could have changed is read or run, and nothing is deleted then.
 TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
 {
+    enum class Installer { None, Directory, File };
     const std::string tooLong(260, 'v');
     const std::string missing = "<hotfix>\\hotfixs.exe is not exist!";
     const std::string parameters = "\"<hotfix>\" 2.0 doinstall";
     const struct {
         std::string rootName;
         std::string descriptor;
-        bool installerIsADirectory;
+        Installer installer;
+        std::string openToEveryone;
         Messages log;
         bool directoryKept;
         bool descriptorKept;
     } cases[] = {
-        {"Refused", tooLong + "\n5\n", false, {"getHotfixConfig failed,optType:5"}, true, true},
-        // Unquoted, cmd would remove "...\No" and ".\installer", then run "co\hotfix".
-        {"No installer & co", tooLong + "\n0\n", false, {missing}, false, false},
-        // cmd would put its current directory in place of %CD%, quoted or not.
-        {"E%CD%", "2.0\n0\n", false, {missing, "hotfix dir not removed, '%' in path: <hotfix>"}, true, false},
-        {rootNameOf(240), "2.0\n0\n", false, {"hotfix path too long (240)"}, true, true},
+        {"Refused", tooLong + "\n5\n", Installer::None, "", {"getHotfixConfig failed,optType:5"}, true, true},
+        // Unquoted, cmd would remove "...\\No" and ".\\installer", then run "co\\hotfix".
+        {"No installer & co", tooLong + "\n0\n", Installer::None, "", {missing}, false, false},
+        // cmd would put its current directory in place of %CD%, quoted or not, and with delayed
+        // expansion drop the '!'.
+        {"E%CD%",
+         "2.0\n0\n",
+         Installer::None,
+         "",
+         {missing, "hotfix dir not removed, '%' in path: <hotfix>"},
+         true,
+         false},
+        {"E!x",
+         "2.0\n0\n",
+         Installer::None,
+         "",
+         {missing, "hotfix dir not removed, '!' in path: <hotfix>"},
+         true,
+         false},
+        {rootNameOf(240), "2.0\n0\n", Installer::None, "", {"hotfix path too long (240)"}, true, true},
         // A directory named hotfixs.exe counts as an installer, but is never opened.
-        {"Directory", "2.0\n0\n", true, {parameters, "delete param :" + parameters + " failed!"}, true, true},
+        {"Directory",
+         "2.0\n0\n",
+         Installer::Directory,
+         "",
+         {parameters, "delete param :" + parameters + " failed!"},
+         true,
+         true},
         // The longest root: its 246-character hotfix directory and a version of 259 do not fit
         // the parameters.
-        {rootNameOf(239), std::string(259, 'v') + "\n1\n", true, {"hotfix param too long (520)"}, true, true},
+        {rootNameOf(239),
+         std::string(259, 'v') + "\n1\n",
+         Installer::Directory,
+         "",
+         {"hotfix param too long (520)"},
+         true,
+         true},
+        {"Open descriptor",
+         "2.0\n0\n",
+         Installer::None,
+         "hotfix.ini",
+         {"hotfix not trusted: <hotfix>\\hotfix.ini writable by Everyone"},
+         true,
+         true},
+        {"Open installer",
+         "2.0\n0\n",
+         Installer::File,
+         "hotfixs.exe",
+         {"hotfix not trusted: <hotfix>\\hotfixs.exe writable by Everyone"},
+         true,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rootName);
         clearServiceLog();
         const std::string executable = installIn(c.rootName);
         ASSERT_TRUE(writeBytes(descriptor(), c.descriptor));
-        if (c.installerIsADirectory) {
+        if (c.installer == Installer::Directory) {
             fs::create_directory(installer());
+        } else if (c.installer == Installer::File) {
+            ASSERT_TRUE(writeBytes(installer(), "not run"));
+        }
+        if (!c.openToEveryone.empty()) {
+            ASSERT_TRUE(openToEveryone(hotfix_ + "\\" + c.openToEveryone));
         }
         applyHotfixFor(executable);
         EXPECT_EQ(serviceLogMessages(), withHotfixDirectory(c.log));

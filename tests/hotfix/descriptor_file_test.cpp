@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "common/test_support.h"
-#include "common/win_handle.h"
+#include "common/trust_check.h"
 
-// The reads the descriptor reader is given, from real files in the run-time's text mode, while
-// another program holds the file open for writing.
-TEST(DescriptorFile, ReadsInTextModeLikeFgets)
+// The descriptor as the hotfix step reads it: through the handle it checked, held sharing
+// reading only, so that nothing can write, rename or delete the file (or its directory) between
+// the check and the read, and with the run-time's text-mode reads.
+TEST(DescriptorFile, ReadThroughTheHeldHandleLikeFgets)
 {
     const ScratchDirectory scratch("qelt-descriptor");
     const std::string path = scratch.path + "\\hotfix.ini";
@@ -28,12 +29,21 @@ TEST(DescriptorFile, ReadsInTextModeLikeFgets)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.substr(0, 10));
         ASSERT_TRUE(writeBytes(path, c.bytes));
+        ScopedHandle directory(openHeld(scratch.path));
+        ScopedHandle file(openHeld(path));
+        ASSERT_TRUE(directory.valid() && file.valid());
         const ScopedHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(writer.valid());
+        EXPECT_FALSE(writer.valid());
+        EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".old").c_str()));
+        EXPECT_FALSE(MoveFileA(scratch.path.c_str(), (scratch.path + ".old").c_str()));
+
         std::vector<std::string> reads;
-        EXPECT_TRUE(readDescriptorFile(path, [&reads](const char* read) { reads.emplace_back(read); }));
+        EXPECT_TRUE(
+            readDescriptorFile(std::move(file), [&reads](const char* read) { reads.emplace_back(read); }));
         EXPECT_EQ(reads, c.reads);
+        // The reader closed the handle it was given.
+        EXPECT_TRUE(DeleteFileA(path.c_str()));
     }
 }
