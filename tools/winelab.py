@@ -194,14 +194,16 @@ def split_log(data):
 
 
 class LogWatcher:
-    """Follows a log file that the size cap deletes and begins anew, and keeps every whole
-    line it ever held, in order: content that no longer starts with what was read before is a
-    new file. Polls every 5 ms; the cap needs some 30 lines between two polls to hide one."""
+    """Follows a log file that the size cap begins anew, and keeps every whole line it ever
+    held, in order, with the host's monotonic time at which it was first seen: content that no
+    longer starts with what was read before is a new file. Polls every 5 ms; the cap needs some
+    30 lines between two polls to hide one."""
 
     def __init__(self, path):
         self._path = Path(path)
         self._seen = b""
         self._lines = []
+        self._arrivals = []
         self._lock = threading.Lock()
         self._stopping = threading.Event()
         self._thread = threading.Thread(target=self._follow, daemon=True)
@@ -221,7 +223,9 @@ class LogWatcher:
         with self._lock:
             fresh = whole[len(self._seen):] if whole.startswith(self._seen) else whole
             self._seen = whole
-            self._lines.extend(split_log(fresh)[0])
+            lines = split_log(fresh)[0]
+            self._lines.extend(lines)
+            self._arrivals.extend([time.monotonic()] * len(lines))
 
     def _follow(self):
         while not self._stopping.is_set():
@@ -232,6 +236,12 @@ class LogWatcher:
         self._poll()
         with self._lock:
             return list(self._lines)
+
+    def arrivals(self):
+        """When each line was first seen, in seconds of the host's monotonic clock."""
+        self._poll()
+        with self._lock:
+            return list(self._arrivals)
 
     def messages(self):
         """Every message so far, in order; a malformed line raises AssertionError."""

@@ -1,8 +1,10 @@
 """The hotfix step inside the running service, over successive relaunches of the companion, in an
-install root whose path has blanks and '&': nothing offered, the installer's arguments and the
-wait for it, an installer that outlives a stop of the service, one that is no program, and a
-hotfix without installer."""
+install root whose path has blanks and '&': nothing offered, a hotfix directory that any account
+could change, the installer's arguments and the wait for it, an installer that outlives a stop of
+the service (restarted in a program directory open to everyone), one that is no program, and a
+hotfix without installer removed by the system's cmd.exe, never one planted beside the service."""
 
+import os
 import unittest
 from types import SimpleNamespace
 
@@ -14,6 +16,7 @@ DESCRIPTOR = HOTFIX + r"\hotfix.ini"
 INSTALLER = HOTFIX + r"\hotfixs.exe"
 
 WAITING = "hotfixs.exe still running, waiting"
+OPEN_TO_EVERYONE = 0o777  # under Wine: Everyone may write
 
 
 def parameters(version, verb):
@@ -26,6 +29,7 @@ class HotfixRelaunchTest(WineTestCase):
 
     def test_hotfix_step_before_each_relaunch(self):
         self.nothing_offered_and_the_companion_launched_at_once()
+        self.hotfix_that_others_could_change_is_left_alone()
         self.installer_that_outlives_a_stop_is_never_run_twice_at_once()
         self.installer_that_is_no_program_keeps_nothing_from_starting()
         self.hotfix_without_installer_is_removed()
@@ -38,6 +42,19 @@ class HotfixRelaunchTest(WineTestCase):
         self.assertLess(started_ms - returned_ms, 1000)
         self.assertEqual(self.installation.take_launch(), STARTED + [NO_HOTFIX, LAUNCHED])
         self.assertEqual(self.installer_runs(), [])
+        # The entry pauses 2000 ms before it connects to the dispatcher, which starts the
+        # service thread: its first line comes that much after the process's first.
+        installed, started = self.log.arrivals()[:2]
+        self.assertGreater(started - installed, 1.0)
+
+    def hotfix_that_others_could_change_is_left_alone(self):
+        self.write_file(DESCRIPTOR, b"2.0\n0\n")
+        os.chmod(self.path(HOTFIX), OPEN_TO_EVERYONE)
+        self.companion.stop()
+        self.assertEqual(self.installation.take_launch(),
+                         [ENDED, "hotfix not trusted: %s writable by Everyone" % HOTFIX, LAUNCHED])
+        self.assertEqual((self.installer_runs(), self.path(DESCRIPTOR).exists()), ([], True))
+        os.chmod(self.path(HOTFIX), 0o755)
 
     def installer_that_outlives_a_stop_is_never_run_twice_at_once(self):
         self.write_file(HOTFIX + r"\installer-mode.txt", "hang")
@@ -55,14 +72,17 @@ class HotfixRelaunchTest(WineTestCase):
 
         self.stop_service_and_check()
 
-        # Started again while the first installer still runs: the new process waits for it.
+        # Started again while the first installer still runs: the new process waits for it. The
+        # program directory is open to everyone now: the start says so once, and goes on.
+        os.chmod(self.path(self.program_directory), OPEN_TO_EVERYONE)
         self.assertEqual(self.svcctl("start").lines, ["ok"])
         self.wait_for(lambda: WAITING in self.installation.unseen() or len(self.installer_runs()) > 1, "the wait line")
-        self.assertEqual(self.installation.take(3), STARTED + [WAITING])
+        exposed = "program not trusted: %s writable by Everyone" % self.program_directory
+        self.assertEqual(self.installation.take(4), STARTED + [exposed, WAITING])
         self.assertEqual([run.end for run in self.installer_runs()], [None])
 
         self.write_file(HOTFIX + r"\installer-stop", b"")  # it deletes the descriptor and ends
-        [_, (_, started_ms)] = self.installation.wait_for_starts(2)
+        [_, _, (_, started_ms)] = self.installation.wait_for_starts(3)
         [run] = self.installer_runs()
         self.assertGreaterEqual(started_ms, run.end)
         self.assertEqual(self.installation.take_launch(), [NO_HOTFIX, LAUNCHED])
@@ -77,6 +97,8 @@ class HotfixRelaunchTest(WineTestCase):
         self.assertTrue(self.path(DESCRIPTOR).exists())
 
     def hotfix_without_installer_is_removed(self):
+        # A cmd.exe beside the service, where anyone could put one now, is never the one run.
+        planted = self.place(BIN_DIR / "fixture_installer.exe", self.program_directory + r"\cmd.exe")
         self.path(INSTALLER).unlink()
         self.write_file(DESCRIPTOR, b"2.0\r\n0\r\n")
         self.write_file(HOTFIX + r"\sub\payload.dat", b"x")
@@ -84,6 +106,7 @@ class HotfixRelaunchTest(WineTestCase):
         self.companion.stop()
         self.assertEqual(self.installation.take_launch(), [ENDED, INSTALLER + " is not exist!", LAUNCHED])
         self.assertEqual((self.path(HOTFIX).exists(), beside.exists()), (False, True))
+        self.assertFalse((planted.parent / "installer-runs.txt").exists())
         self.companion.stop()
         self.assertEqual(self.installation.take_launch(), [ENDED, NO_HOTFIX, LAUNCHED])
 

@@ -18,6 +18,10 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 import winelab  # noqa: E402
 from winelab import SERVICE_RUNNING, SERVICE_STOPPED, unix_millis, wait_until  # noqa: E402,F401
 
+# Wine gives Everyone write access to what the mode lets others write: the scenarios' own files
+# are safe unless a test opens them.
+os.umask(0o022)
+
 BUILD_DIR = Path(os.environ.get("QELT_BUILD_DIR", winelab.REPO / "build" / "windows"))
 BIN_DIR = Path(os.environ.get("QELT_BIN_DIR", BUILD_DIR / "bin"))
 SVCCTL = r"C:\qelt-tests\svcctl.exe"
