@@ -1,7 +1,7 @@
 // The log-writer benchmark. Three writers take turns line by line, so that all see the same
 // load on the machine, and every line is timed on its own with the performance counter:
 //   logger  the service's Logger (size cap included: with lines of this length the file is
-//           deleted and begun anew about every 27 lines);
+//           begun anew about every 27 lines);
 //   bare    open for appending, write the same composed line, close;
 //   capped  the bare loop plus the least a size cap needs: the file's size asked by name, and
 //           the file deleted once it is past 2048 bytes.

@@ -11,7 +11,7 @@ KINDS = ("logger", "bare", "capped")
 METHOD = """\
 method: bench_logger.exe (links the service's Logger) times three writers line by line, taking
   turns: logger = Logger::write of "qelt-monitor start success!" (size cap in play: the file is
-  deleted about every 27 lines); bare = CreateFile(FILE_APPEND_DATA)/WriteFile/CloseHandle of
+  begun anew about every 27 lines); bare = CreateFile(FILE_APPEND_DATA)/WriteFile/CloseHandle of
   the same composed line; capped = bare plus GetFileAttributesExA, and DeleteFileA past 2048
   bytes. Lines per second = lines / the sum of their times."""
 

@@ -11,6 +11,7 @@ from service import Service
 
 PAUSE_MS = 1000
 OVERHEAD_TARGET = 1.2
+CRASH_LOOP_CPU_TARGET = 1.5
 
 METHOD = """\
 method: the companion exits at once. The service and ref_relauncher (launches the same companion
@@ -62,8 +63,9 @@ def report_crash_loop(report, results):
                    f"cpu_per_launch={'n/a' if per is None else f'{per:.2f} ms'}")
     per_launch = ratio(results["service"]["cpu_ms_per_launch"] or 0,
                        results["ref_relauncher"]["cpu_ms_per_launch"] or 0)
-    report.say(f"ratio CPU per launch (service/ref_relauncher): {show_ratio(per_launch)} "
-               "(no target; figures only)")
+    report.say(f"ratio CPU per launch (service/ref_relauncher): {show_ratio(per_launch)}")
+    met = per_launch is not None and per_launch <= CRASH_LOOP_CPU_TARGET
+    report.say(f"target CPU per launch at most {CRASH_LOOP_CPU_TARGET} x the reference's: {verdict(met)}")
 
 
 def run(prefix, report, seconds):
