@@ -20,12 +20,6 @@
 
 namespace {
 
-bool isDirectory(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 bool notFound(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -119,15 +113,16 @@ void applyHotfixFor(const std::string& modulePath)
     }
     const HotfixPaths paths = hotfixPathsUnder(*installRoot);
 
-    // Nothing offered: nothing to wait for and nothing to check.
-    if (!isDirectory(paths.directory)) {
-        Logger::getInstance()->write("getHotfixVersion failed!");
-        return;
-    }
-    waitForRunningInstallers();
-    // The installer waited for may have removed the directory.
+    // Nothing offered: nothing to wait for. A directory that others could change skips the whole
+    // step, the wait for a running installer included.
     bool absent = false;
     ScopedHandle directory = openTrusted(paths.directory, absent);
+    if (directory.valid()) {
+        // A running installer may change or remove its own directory: it is let go meanwhile.
+        directory.reset();
+        waitForRunningInstallers();
+        directory = openTrusted(paths.directory, absent);
+    }
     if (absent) {
         Logger::getInstance()->write("getHotfixVersion failed!");
     }
