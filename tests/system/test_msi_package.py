@@ -4,7 +4,8 @@ version again is the same product, taken down and started anew; a package of a h
 carrying another executable, replaces it in place, with one product and one registration and
 the new executable running; the uninstall stops and deletes the service, ends the companion and
 removes the programs, leaving the log, the hotfix directory and nothing under the service's
-registry key. The packages are built by tools/msi with the companion fixture."""
+registry key. Before all that, an install root too long for the service's path is refused. The
+packages are built by tools/msi with the companion fixture."""
 
 import re
 import shutil
@@ -28,6 +29,11 @@ ROOT = r"C:\Program Files\Qelt"
 PACKAGES = r"C:\packages"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\QeltWatch"
 PRODUCTS = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+LOG = PACKAGES + r"\msiexec.log"
+# 242 characters: bin fits in a directory path (246), bin\QeltWatch.exe (260) does not fit the
+# 259 characters of a path the executable can register.
+TOO_LONG_ROOT = "C:\\" + "\\".join(["Qelt fleet root"] * 15)
+ERROR_INSTALL_FAILURE = 1603
 REGISTRATION = {"type": "16", "start": "2", "error": "1", "binary": '"%s\\bin\\QeltWatch.exe"' % ROOT, "group": "",
                 "tag": "0", "dependencies": "empty", "account": "LocalSystem", "display": "QeltWatch"}
 
@@ -58,10 +64,11 @@ class PackageTest(WineTestCase):
     def package(self, version):
         return PACKAGES + "\\QeltWatch-%s.msi" % version
 
-    def msiexec(self, action, version):
-        log = self.path(PACKAGES + r"\msiexec.log")
-        code = self.run_program("msiexec", action, self.package(version), "/qn", "/l*v", PACKAGES + r"\msiexec.log")
-        self.assertEqual(code, 0, log.read_text(errors="replace")[-4000:] if log.exists() else "no log")
+    def msiexec(self, action, version, *properties, expected=0):
+        log = self.path(LOG)
+        code = self.run_program("msiexec", action, self.package(version), *properties, "/qn", "/l*v", LOG)
+        # Exit codes reach the host cut to 8 bits.
+        self.assertEqual(code, expected & 0xFF, log.read_text(errors="replace")[-4000:] if log.exists() else "no log")
 
     def take_start_by_the_package(self):
         """A start by hand that registers the service, which starts and launches the companion."""
@@ -86,6 +93,11 @@ class PackageTest(WineTestCase):
                 if re.search(r"^\s+DisplayName\s+REG_SZ\s+QeltWatch\s*$", entry, re.M)]
 
     def test_install_again_upgrade_uninstall(self):
+        # The executable cannot register itself there: the package's check fails it, rolled back.
+        self.msiexec("/i", self.older, "INSTALLROOT=" + TOO_LONG_ROOT, expected=ERROR_INSTALL_FAILURE)
+        self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
+        self.assertEqual(self.products(), [])
+
         self.msiexec("/i", self.older)
         self.take_start_by_the_package()
         self.assert_running(BIN_DIR / "QeltWatch.exe", 1)
