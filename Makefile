@@ -8,7 +8,7 @@ SHELL := /bin/bash
 CTEST_WINDOWS := ctest --preset windows --output-on-failure -j2
 CTEST_NATIVE := ctest --preset native --output-on-failure
 
-.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist
+.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist msi
 
 setup:
 	@tools/setup
@@ -51,10 +51,18 @@ clean:
 	rm -rf build
 
 # A release: build/dist/QeltWatch-<version>.zip and SHA256SUMS, packed only when a second build
-# of the same sources at another path (build/dist-check) gives the same executable bytes.
+# of the same sources at another path (build/dist-check) gives the same executable bytes; with
+# COMPANION=path/to/qelt-monitor.exe, the installer package beside them, checked the same way.
 dist: build/windows/build.ninja
-	cmake --build --preset windows --target QeltWatch
-	tools/dist
+	cmake --build --preset windows --target QeltWatch QeltWatchSetup
+	tools/dist $(if $(COMPANION),"$(COMPANION)")
+
+# The Windows Installer package build/dist/QeltWatch-<version>.msi, with the integrator's
+# companion: make msi COMPANION=path/to/qelt-monitor.exe (tools/msi, packaging/QeltWatch.wxs).
+msi: build/windows/build.ninja
+	@test -n "$(COMPANION)" || { echo "make msi: give the companion: make msi COMPANION=path/to/qelt-monitor.exe" >&2; exit 2; }
+	cmake --build --preset windows --target QeltWatch QeltWatchSetup
+	tools/msi "$(COMPANION)"
 
 # Benchmarks and soak: their own build tree (the product plus reference programs and probes)
 # and their own Wine prefixes under build/bench. Neither is part of `make test`.
@@ -89,7 +97,7 @@ TIDY_MINGW_ARGS := --extra-arg=--target=x86_64-w64-mingw32 \
 
 lint: windows
 	clang-format --dry-run --Werror $(FORMAT_FILES)
-	clang-tidy -p build/windows --quiet $(TIDY_MINGW_ARGS) $(shell git ls-files 'src/*.cpp')
+	clang-tidy -p build/windows --quiet $(TIDY_MINGW_ARGS) $(shell git ls-files 'src/*.cpp' 'packaging/*.cpp')
 
 demo: windows
 	tools/demo

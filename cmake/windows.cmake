@@ -38,3 +38,6 @@ set_source_files_properties(src/app/QeltWatch.rc PROPERTIES COMPILE_DEFINITIONS
     "QELT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};QELT_VERSION_MINOR=${PROJECT_VERSION_MINOR};QELT_VERSION_PATCH=${PROJECT_VERSION_PATCH}")
 target_link_libraries(QeltWatch PRIVATE qelt_windows)
 target_compile_options(QeltWatch PRIVATE ${QELT_WARNINGS})
+
+# The custom actions that the installer package carries (packaging/QeltWatch.wxs).
+add_subdirectory(packaging)

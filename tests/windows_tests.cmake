@@ -51,7 +51,7 @@ add_subdirectory(fixtures)
 # per module of tests/system. Each works in a prefix of its own, so they may run side by side.
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
 foreach(module test_install_supervise test_hotfix_relaunches test_launch_failures test_log_writers
-               test_path_limits)
+               test_path_limits test_msi_package)
     add_test(NAME system.${module}
              COMMAND ${Python3_EXECUTABLE} -m unittest -v ${module}
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/system)

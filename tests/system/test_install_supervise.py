@@ -12,6 +12,7 @@ from wineharness import (
     BIN_DIR,
     ENDED,
     EVENT_TIMEOUT,
+    FIRST_START_BY_HAND,
     LAUNCHED,
     NO_HOTFIX,
     SERVICE_RUNNING,
@@ -33,13 +34,6 @@ FIRST = r"C:\Early\first\qelt-monitor.exe"
 SECOND = r"C:\Early\second\qelt-monitor.exe"
 TIME_ZONE = "IST-5:30"
 UTC_OFFSET = datetime.timedelta(hours=5, minutes=30)
-
-FIRST_START_BY_HAND = [
-    "QltWatch install success!",
-    "StartServiceCtrlDispatcher failed!",
-    "QeltWatch start!",
-    "StartService success!",
-]
 
 
 def beside(windows_path, name):

@@ -32,6 +32,13 @@ LAUNCHED = "qelt-monitor start success!"
 ENDED = "qelt-monitor  exit!"
 NO_HOTFIX = "getHotfixVersion failed!"
 STARTED = ["QeltWatch already installed!", "QeltWatch start!"]
+# A start by hand that registers the service; the service's own lines come among these.
+FIRST_START_BY_HAND = [
+    "QltWatch install success!",
+    "StartServiceCtrlDispatcher failed!",
+    "QeltWatch start!",
+    "StartService success!",
+]
 ERROR_SERVICE_DOES_NOT_EXIST = 1060
 
 
@@ -47,14 +54,16 @@ def is_interleaving(lines, first, second):
 
 
 class Installation:
-    """QeltWatch.exe and the companion fixture (as qelt-monitor.exe) in a program directory, with
-    its log followed and read step by step: each step takes the lines written since the last."""
+    """QeltWatch.exe and the companion fixture (as qelt-monitor.exe) in a program directory (put
+    there unless `place` is false), with its log followed and read step by step: each step takes
+    the lines written since the last."""
 
-    def __init__(self, test, directory):
+    def __init__(self, test, directory, place=True):
         self.directory = directory
         self.exe = directory + r"\QeltWatch.exe"
-        test.place(BIN_DIR / "QeltWatch.exe", self.exe)
-        test.place(BIN_DIR / "fixture_companion.exe", directory + r"\qelt-monitor.exe")
+        if place:
+            test.place(BIN_DIR / "QeltWatch.exe", self.exe)
+            test.place(BIN_DIR / "fixture_companion.exe", directory + r"\qelt-monitor.exe")
         self.companion = winelab.Companion(test.path(directory))
         self.log = winelab.LogWatcher(test.path(directory + r"\QeltService.log"))
         test.addCleanup(self.log.stop)
@@ -91,10 +100,12 @@ class Installation:
 
 class WineTestCase(unittest.TestCase):
     """A test against the real service control manager of a private prefix, with the service's
-    executable and the companion in `program_directory` (self.installation) and svcctl.exe.
-    `prefix_env` is set before the prefix's server starts (a time zone, a locale)."""
+    executable and the companion in `program_directory` (self.installation; left empty when
+    `place_programs` is false) and svcctl.exe. `prefix_env` is set before the prefix's server
+    starts (a time zone, a locale)."""
 
     program_directory = r"C:\Program Files\Qelt Suite\bin"
+    place_programs = True
     prefix_env = {}
 
     def setUp(self):
@@ -106,7 +117,7 @@ class WineTestCase(unittest.TestCase):
         self.prefix.start_server()
         self.place(BIN_DIR / "svcctl.exe", SVCCTL)
         self.addCleanup(self._remove_service)
-        self.installation = Installation(self, self.program_directory)
+        self.installation = Installation(self, self.program_directory, self.place_programs)
         self.log = self.installation.log
         self.companion = self.installation.companion
 
@@ -178,12 +189,16 @@ class WineTestCase(unittest.TestCase):
         self.assertIsNone(status.error, status.lines)
         return status.values
 
-    def stop_service_and_check(self):
-        """Stops the service: its process ends with exit code 0, after the stop's four lines."""
-        self.assertEqual(winelab.stop_service(self.prefix, SVCCTL, EVENT_TIMEOUT), 0)
+    def take_stop(self):
+        """The four lines of a stop request, the last one written just before the process ends."""
         lines = self.installation.take(4)
         self.assertEqual((lines[0], lines[3]), ("SERVICE_CONTROL_STOP", "QeltWatch Exit"), lines)
         # Wine runs the handler on a thread of its own: the dispatcher may return before it has
         # written its last line.
         self.assertCountEqual(lines[1:3], ["bExit:1", "StartServiceCtrlDispatcher success!"])
+
+    def stop_service_and_check(self):
+        """Stops the service: its process ends with exit code 0, after the stop's four lines."""
+        self.assertEqual(winelab.stop_service(self.prefix, SVCCTL, EVENT_TIMEOUT), 0)
+        self.take_stop()
         self.assertEqual(self.service_status()["state"], str(SERVICE_STOPPED))

@@ -1,0 +1,132 @@
+"""The installer package under Wine's own msiexec, silent, in a prefix of its own. The install has
+the executable register itself and start the service, which launches the companion; the same
+version again is the same product, taken down and started anew; a package of a higher version,
+carrying another executable, replaces it in place, with one product and one registration and
+the new executable running; the uninstall stops and deletes the service, ends the companion and
+removes the programs, leaving the log, the hotfix directory and nothing under the service's
+registry key. Before all that, an install root too long for the service's path is refused. The
+packages are built by tools/msi with the companion fixture."""
+
+import re
+import shutil
+import subprocess
+import unittest
+
+from wineharness import (
+    BIN_DIR,
+    ERROR_SERVICE_DOES_NOT_EXIST,
+    FIRST_START_BY_HAND,
+    LAUNCHED,
+    NO_HOTFIX,
+    SERVICE_RUNNING,
+    STARTED,
+    WineTestCase,
+    is_interleaving,
+    winelab,
+)
+
+ROOT = r"C:\Program Files\Qelt"
+PACKAGES = r"C:\packages"
+SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\QeltWatch"
+PRODUCTS = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+LOG = PACKAGES + r"\msiexec.log"
+# 242 characters: bin fits in a directory path (246), bin\QeltWatch.exe (260) does not fit the
+# 259 characters of a path the executable can register.
+TOO_LONG_ROOT = "C:\\" + "\\".join(["Qelt fleet root"] * 15)
+ERROR_INSTALL_FAILURE = 1603
+REGISTRATION = {"type": "16", "start": "2", "error": "1", "binary": '"%s\\bin\\QeltWatch.exe"' % ROOT, "group": "",
+                "tag": "0", "dependencies": "empty", "account": "LocalSystem", "display": "QeltWatch"}
+
+
+class PackageTest(WineTestCase):
+    program_directory = ROOT + r"\bin"
+    place_programs = False
+
+    def setUp(self):
+        super().setUp()
+        self.older = (winelab.REPO / "VERSION").read_text().strip()
+        major_minor, patch = self.older.rsplit(".", 1)
+        self.newer = "%s.%d" % (major_minor, int(patch) + 1)
+        # It runs as the older one does, but is another file.
+        self.newer_exe = self.path(PACKAGES + r"\newer\QeltWatch.exe")
+        self.newer_exe.parent.mkdir(parents=True)
+        shutil.copyfile(BIN_DIR / "QeltWatchSetup.dll", self.newer_exe.parent / "QeltWatchSetup.dll")
+        self.newer_exe.write_bytes((BIN_DIR / "QeltWatch.exe").read_bytes() + b"QeltWatch " + self.newer.encode())
+        self.build_package(BIN_DIR, self.older)
+        self.build_package(self.newer_exe.parent, self.newer)
+
+    def build_package(self, bin_dir, version):
+        built = subprocess.run([winelab.REPO / "tools" / "msi", BIN_DIR / "fixture_companion.exe", "--bin", bin_dir,
+                                "--version", version, "--output", self.path(self.package(version))],
+                               capture_output=True, text=True)
+        self.assertEqual(built.returncode, 0, built.stderr)
+
+    def package(self, version):
+        return PACKAGES + "\\QeltWatch-%s.msi" % version
+
+    def msiexec(self, action, version, *properties, expected=0):
+        log = self.path(LOG)
+        code = self.run_program("msiexec", action, self.package(version), *properties, "/qn", "/l*v", LOG)
+        # Exit codes reach the host cut to 8 bits.
+        self.assertEqual(code, expected & 0xFF, log.read_text(errors="replace")[-4000:] if log.exists() else "no log")
+
+    def take_start_by_the_package(self):
+        """A start by hand that registers the service, which starts and launches the companion."""
+        lines = self.installation.take(len(FIRST_START_BY_HAND) + len(STARTED) + 2)
+        self.assertTrue(is_interleaving(lines, FIRST_START_BY_HAND, STARTED + [NO_HOTFIX, LAUNCHED]), lines)
+
+    def assert_running(self, executable, starts):
+        """Registered as the executable registers itself and running from a copy of `executable`,
+        with one companion running, the last of `starts`."""
+        self.assertEqual(self.svcctl("config").values, REGISTRATION)
+        self.assertEqual(self.service_status()["state"], str(SERVICE_RUNNING))
+        self.assertEqual(self.path(self.installation.exe).read_bytes(), executable.read_bytes())
+        self.assertEqual(len(self.prefix.processes("QeltWatch.exe")), 1)
+        self.installation.wait_for_starts(starts)
+        self.assertEqual(len(self.prefix.processes("qelt-monitor.exe")), 1)
+
+    def products(self):
+        """The version of each installed product named QeltWatch."""
+        listing = self.prefix.run("reg", "query", PRODUCTS, "/s").stdout.decode("cp1252")
+        entries = listing.split("HKEY_LOCAL_MACHINE\\")[1:]
+        return [re.search(r"DisplayVersion\s+REG_SZ\s+(\S+)", entry).group(1) for entry in entries
+                if re.search(r"^\s+DisplayName\s+REG_SZ\s+QeltWatch\s*$", entry, re.M)]
+
+    def test_install_again_upgrade_uninstall(self):
+        # The executable cannot register itself there: the package's check fails it, rolled back.
+        self.msiexec("/i", self.older, "INSTALLROOT=" + TOO_LONG_ROOT, expected=ERROR_INSTALL_FAILURE)
+        self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
+        self.assertEqual(self.products(), [])
+
+        self.msiexec("/i", self.older)
+        self.take_start_by_the_package()
+        self.assert_running(BIN_DIR / "QeltWatch.exe", 1)
+
+        # Each time, the service's process ends by itself before the executable registers again.
+        self.msiexec("/i", self.older)
+        self.take_stop()
+        self.take_start_by_the_package()
+        self.assert_running(BIN_DIR / "QeltWatch.exe", 2)
+        self.assertEqual(self.products(), [self.older])
+
+        self.msiexec("/i", self.newer)
+        self.take_stop()
+        self.take_start_by_the_package()
+        self.assert_running(self.newer_exe, 3)
+        self.assertEqual(self.products(), [self.newer])
+
+        self.write_file(ROOT + r"\hotfix\hotfix.ini", "2.0\n0\n")
+        self.msiexec("/x", self.newer)
+        self.take_stop()
+        self.assertEqual(self.installation.unseen(), [])
+        self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
+        self.assertEqual(self.prefix.processes("QeltWatch.exe") + self.prefix.processes("qelt-monitor.exe"), [])
+        left = sorted(str(path.relative_to(self.path(ROOT))) for path in self.path(ROOT).rglob("*"))
+        self.assertEqual(left, ["bin", "bin/QeltService.log", "bin/companion-starts.txt", "hotfix",
+                                "hotfix/hotfix.ini"])
+        self.assertEqual(self.prefix.run("reg", "query", SERVICE_KEY).returncode, 1)
+        self.assertEqual(self.products(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
