@@ -50,13 +50,20 @@ add_subdirectory(fixtures)
 # System tests: the real executable and the fixtures in private Wine prefixes, one CTest test
 # per module of tests/system. Each works in a prefix of its own, so they may run side by side.
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
-foreach(module test_install_supervise test_hotfix_relaunches test_launch_failures test_log_writers
-               test_path_limits test_msi_package)
+# Listed longest first, with their seconds as the cost, so that two at a time end together even
+# before CTest has timed them.
+set(QELT_SYSTEM_TESTS test_install_supervise:45 test_msi_package:40 test_path_limits:25 test_launch_failures:20
+    test_hotfix_relaunches:17 test_log_writers:5)
+foreach(entry ${QELT_SYSTEM_TESTS})
+    string(REPLACE ":" ";" entry ${entry})
+    list(GET entry 0 module)
+    list(GET entry 1 seconds)
     add_test(NAME system.${module}
              COMMAND ${Python3_EXECUTABLE} -m unittest -v ${module}
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/system)
     set_tests_properties(system.${module} PROPERTIES
         LABELS system
+        COST ${seconds}
         TIMEOUT 900
         ENVIRONMENT "QELT_BUILD_DIR=${CMAKE_BINARY_DIR};QELT_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endforeach()
