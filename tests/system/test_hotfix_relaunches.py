@@ -1,8 +1,9 @@
 """The hotfix step inside the running service, over successive relaunches of the companion, in an
-install root whose path has blanks and '&': nothing offered, a hotfix directory that any account
-could change, the installer's arguments and the wait for it, an installer that outlives a stop of
-the service (restarted in a program directory open to everyone), one that is no program, and a
-hotfix without installer removed by the system's cmd.exe, never one planted beside the service."""
+install root whose path has blanks and '&': nothing offered, a hotfix directory and then an
+installer that any account could change, the installer's arguments and the wait for it, an installer
+that outlives a stop of the service (restarted in a program directory open to everyone), one that is
+no program, and a hotfix without installer removed by the system's cmd.exe, never one planted beside
+the service."""
 
 import os
 import unittest
@@ -49,12 +50,13 @@ class HotfixRelaunchTest(WineTestCase):
 
     def hotfix_that_others_could_change_is_left_alone(self):
         self.write_file(DESCRIPTOR, b"2.0\n0\n")
-        os.chmod(self.path(HOTFIX), OPEN_TO_EVERYONE)
-        self.companion.stop()
-        self.assertEqual(self.installation.take_launch(),
-                         [ENDED, "hotfix not trusted: %s writable by Everyone" % HOTFIX, LAUNCHED])
-        self.assertEqual((self.installer_runs(), self.path(DESCRIPTOR).exists()), ([], True))
-        os.chmod(self.path(HOTFIX), 0o755)
+        for opened, mode in ((HOTFIX, 0o755), (INSTALLER, 0o644)):
+            os.chmod(self.path(opened), OPEN_TO_EVERYONE)
+            self.companion.stop()
+            self.assertEqual(self.installation.take_launch(),
+                             [ENDED, "hotfix not trusted: %s writable by Everyone" % opened, LAUNCHED])
+            self.assertEqual((self.installer_runs(), self.path(DESCRIPTOR).exists()), ([], True))
+            os.chmod(self.path(opened), mode)
 
     def installer_that_outlives_a_stop_is_never_run_twice_at_once(self):
         self.write_file(HOTFIX + r"\installer-mode.txt", "hang")
@@ -82,7 +84,7 @@ class HotfixRelaunchTest(WineTestCase):
         self.assertEqual([run.end for run in self.installer_runs()], [None])
 
         self.write_file(HOTFIX + r"\installer-stop", b"")  # it deletes the descriptor and ends
-        [_, _, (_, started_ms)] = self.installation.wait_for_starts(3)
+        [*_, (_, started_ms)] = self.installation.wait_for_starts(4)
         [run] = self.installer_runs()
         self.assertGreaterEqual(started_ms, run.end)
         self.assertEqual(self.installation.take_launch(), [NO_HOTFIX, LAUNCHED])
