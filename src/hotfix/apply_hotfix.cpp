@@ -25,19 +25,35 @@ bool notFound(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// Writes why, and returns false, when someone other than the trusted accounts could have
+// changed the open object at `path`.
+bool trusted(const std::string& path, HANDLE object)
+{
+    const std::optional<std::string> distrust = distrustOf(object);
+    if (distrust) {
+        Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), distrust->c_str());
+    }
+    return !distrust;
+}
+
 // Opens the object at `path` and holds it, sharing reading only, if nobody but the trusted
 // accounts could have changed it; otherwise writes why and returns an invalid handle. Checked
-// through the handle that is then used, so nothing can be swapped in between. An object that is
-// not there is left for the caller to report (`absent`).
-ScopedHandle openTrusted(const std::string& path, bool& absent)
+// through the handle that is then used, so nothing can be swapped in between. Where the caller
+// asks for `absent`, an object that is not there is left to it to report.
+ScopedHandle openTrusted(const std::string& path, bool* absent = nullptr)
 {
     ScopedHandle object(openHeld(path));
     const DWORD openError = object.valid() ? ERROR_SUCCESS : GetLastError();
-    absent = notFound(openError);
-    const std::optional<std::string> distrust =
-        object.valid() ? distrustOf(object.get()) : "cannot be checked (" + std::to_string(openError) + ")";
-    if (distrust && !absent) {
-        Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), distrust->c_str());
+    if (absent != nullptr) {
+        *absent = notFound(openError);
+        if (*absent) {
+            return object;
+        }
+    }
+    if (!object.valid()) {
+        Logger::getInstance()->writeFormat("hotfix not trusted: %s cannot be checked (%d)", path.c_str(),
+                                           static_cast<int>(openError));
+    } else if (!trusted(path, object.get())) {
         object.reset();
     }
     return object;
@@ -50,10 +66,7 @@ bool getHotfixVersion(const std::string& descriptorPath, HotfixDescriptor& descr
         Logger::getInstance()->write("getHotfixVersion failed!");
         return false;
     }
-    const std::optional<std::string> distrust = distrustOf(file.get());
-    if (distrust) {
-        Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", descriptorPath.c_str(),
-                                           distrust->c_str());
+    if (!trusted(descriptorPath, file.get())) {
         return false;
     }
     if (!readDescriptorFile(std::move(file),
@@ -116,12 +129,12 @@ void applyHotfixFor(const std::string& modulePath)
     // Nothing offered: nothing to wait for. A directory that others could change skips the whole
     // step, the wait for a running installer included.
     bool absent = false;
-    ScopedHandle directory = openTrusted(paths.directory, absent);
+    ScopedHandle directory = openTrusted(paths.directory, &absent);
     if (directory.valid()) {
         // A running installer may change or remove its own directory: it is let go meanwhile.
         directory.reset();
         waitForRunningInstallers();
-        directory = openTrusted(paths.directory, absent);
+        directory = openTrusted(paths.directory, &absent);
     }
     if (absent) {
         Logger::getInstance()->write("getHotfixVersion failed!");
@@ -141,7 +154,8 @@ void applyHotfixFor(const std::string& modulePath)
         removeHotfixDirectory(paths, directory);
         return;
     }
-    ScopedHandle installer = openTrusted(paths.installer, absent);
+    // One that has gone since it was looked for cannot be checked either.
+    ScopedHandle installer = openTrusted(paths.installer);
     if (!installer.valid()) {
         return;
     }
