@@ -9,24 +9,27 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -Wl,--gc-sections -s)
 
 set(QELT_WINDOWS_SOURCES
-    src/common/find_monitor_process.cpp
     src/common/launch_hidden.cpp
     src/common/module_path.cpp
     src/common/process_list.cpp
-    src/common/system_program.cpp
-    src/common/trust_check.cpp
+    src/common/same_path.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
     src/hotfix/installer_wait.cpp
     src/hotfix/run_and_wait.cpp
+    src/hotfix/system_program.cpp
     src/log/log_file.cpp
     src/log/logger.cpp
     src/service/install_service.cpp
     src/service/service_main.cpp
     src/service/service_state.cpp
+    src/supervision/find_monitor_process.cpp
     src/supervision/monitor_path.cpp
-    src/supervision/program_trust.cpp
     src/supervision/supervise_monitor.cpp
+    src/trust/exposed_folders.cpp
+    src/trust/held_object.cpp
+    src/trust/program_trust.cpp
+    src/trust/trust_check.cpp
 )
 
 add_library(qelt_windows STATIC ${QELT_WINDOWS_SOURCES})

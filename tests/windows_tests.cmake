@@ -1,12 +1,13 @@
 # Tests of the Windows edge code against the real system calls, under Wine.
 add_executable(windows_tests
     common/test_support.cpp
-    common/trust_check_test.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
     log/logger_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
+    trust/program_trust_test.cpp
+    trust/trust_check_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
@@ -16,7 +17,7 @@ target_compile_options(windows_tests PRIVATE ${QELT_WARNINGS})
 add_executable(install_probe service/install_probe.cpp)
 target_link_libraries(install_probe PRIVATE qelt_windows)
 target_compile_options(install_probe PRIVATE ${QELT_WARNINGS})
-add_dependencies(windows_tests fixture_installer install_probe)
+add_dependencies(windows_tests fixture_companion fixture_installer install_probe)
 
 # One CTest entry per test program: each start under Wine costs more than all of a program's
 # cases together. Both run in the build tree's own prefix, whose server tools/wine-run keeps

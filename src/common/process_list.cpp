@@ -1,10 +1,10 @@
 #include "common/process_list.h"
 
-#include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstring>
 
+#include "common/same_path.h"
 #include "common/win_handle.h"
 
 void forEachProcessNamed(const char* exeName, const std::function<bool(unsigned long processId)>& visit)
@@ -21,4 +21,12 @@ void forEachProcessNamed(const char* exeName, const std::function<bool(unsigned 
             return;
         }
     }
+}
+
+bool processImageIs(HANDLE process, const std::string& imagePath)
+{
+    char image[1024] = {};
+    DWORD length = sizeof image;
+    return QueryFullProcessImageNameA(process, 0, image, &length) &&
+           samePath(std::string(image, length), imagePath);
 }

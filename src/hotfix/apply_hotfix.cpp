@@ -7,8 +7,6 @@
 #include <utility>
 
 #include "common/module_path.h"
-#include "common/system_program.h"
-#include "common/trust_check.h"
 #include "common/win_handle.h"
 #include "hotfix/descriptor_file.h"
 #include "hotfix/hotfix_descriptor.h"
@@ -16,7 +14,19 @@
 #include "hotfix/hotfix_paths.h"
 #include "hotfix/installer_wait.h"
 #include "hotfix/run_and_wait.h"
+#include "hotfix/system_program.h"
 #include "log/logger.h"
+#include "trust/exposed_folders.h"
+#include "trust/held_object.h"
+#include "trust/trust_check.h"
+
+// Every object of the hotfix is opened without following a link, checked through the handle and
+// held, sharing reading only, until it has been used: the directory and the installer until the
+// installer's process exists, the descriptor until then or until the clean-up deletes it through
+// the same handle. A held object cannot be written, renamed or deleted, and its final path is the
+// path the step uses, so that path names the object that was checked for as long as it is held;
+// what lies above the hotfix directory (the install root and its parents) is checked before each
+// use, since a folder someone else may rename could be put back with other contents.
 
 namespace {
 
@@ -25,24 +35,25 @@ bool notFound(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// Writes why, and returns false, when someone other than the trusted accounts could have
-// changed the open object at `path`.
-bool trusted(const std::string& path, HANDLE object)
+void refuse(const std::string& path, const std::string& reason)
 {
-    const std::optional<std::string> distrust = distrustOf(object);
-    if (distrust) {
-        Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), distrust->c_str());
-    }
-    return !distrust;
+    Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), reason.c_str());
 }
 
-// Opens the object at `path` and holds it, sharing reading only, if nobody but the trusted
-// accounts could have changed it; otherwise writes why and returns an invalid handle. Checked
-// through the handle that is then used, so nothing can be swapped in between. Where the caller
-// asks for `absent`, an object that is not there is left to it to report.
-ScopedHandle openTrusted(const std::string& path, bool* absent = nullptr)
+// Why the held object at `path` may not be used: it is not the plain object at that path, or
+// someone other than the trusted accounts could have changed it.
+std::optional<std::string> refusalOf(HANDLE object, const std::string& path)
 {
-    ScopedHandle object(openHeld(path));
+    std::optional<std::string> reason = identityProblem(object, path);
+    return reason ? reason : distrustOf(object);
+}
+
+// Opens the object at `path` and holds it if it may be used; otherwise writes why and returns an
+// invalid handle. Where the caller asks for `absent`, an object that is not there is left to it
+// to report.
+ScopedHandle openTrusted(const std::string& path, DWORD extraAccess = 0, bool* absent = nullptr)
+{
+    ScopedHandle object(openUnfollowed(path, extraAccess));
     const DWORD openError = object.valid() ? ERROR_SUCCESS : GetLastError();
     if (absent != nullptr) {
         *absent = notFound(openError);
@@ -51,25 +62,49 @@ ScopedHandle openTrusted(const std::string& path, bool* absent = nullptr)
         }
     }
     if (!object.valid()) {
-        Logger::getInstance()->writeFormat("hotfix not trusted: %s cannot be checked (%d)", path.c_str(),
-                                           static_cast<int>(openError));
-    } else if (!trusted(path, object.get())) {
+        refuse(path, "cannot be checked (" + std::to_string(openError) + ")");
+        return object;
+    }
+    const std::optional<std::string> refusal = refusalOf(object.get(), path);
+    if (refusal) {
+        refuse(path, *refusal);
         object.reset();
     }
     return object;
 }
 
-bool getHotfixVersion(const std::string& descriptorPath, HotfixDescriptor& descriptor)
+// The hotfix directory, and no folder above it that someone else could rename.
+ScopedHandle openTrustedDirectory(const std::string& path, bool& absent)
 {
-    ScopedHandle file(openHeld(descriptorPath));
+    ScopedHandle directory = openTrusted(path, 0, &absent);
+    if (directory.valid()) {
+        const std::vector<FolderExposure> exposures = exposedFolders(path);
+        if (!exposures.empty()) {
+            refuse(exposures.front().folder, exposures.front().reason);
+            directory.reset();
+        }
+    }
+    return directory;
+}
+
+// The descriptor, held with the right to delete it through the same handle.
+bool getHotfixVersion(const std::string& descriptorPath, ScopedHandle& file, HotfixDescriptor& descriptor)
+{
+    file.reset(openUnfollowed(descriptorPath, DELETE));
     if (!file.valid()) {
         Logger::getInstance()->write("getHotfixVersion failed!");
         return false;
     }
-    if (!trusted(descriptorPath, file.get())) {
+    const std::optional<std::string> refusal = refusalOf(file.get(), descriptorPath);
+    if (refusal) {
+        refuse(descriptorPath, *refusal);
         return false;
     }
-    if (!readDescriptorFile(std::move(file),
+    // The run-time reads, and closes, a handle of its own to the same open file.
+    HANDLE reader = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), file.get(), GetCurrentProcess(), &reader, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS) ||
+        !readDescriptorFile(ScopedHandle(reader),
                             [&descriptor](const char* read) { readDescriptorLine(descriptor, read); })) {
         Logger::getInstance()->write("getHotfixVersion failed!");
         return false;
@@ -77,11 +112,24 @@ bool getHotfixVersion(const std::string& descriptorPath, HotfixDescriptor& descr
     return true;
 }
 
-// The command interpreter by its full path: a search would look in the service's own directory
-// first. The hotfix directory is let go just before, since the command removes it.
-void removeHotfixDirectory(const HotfixPaths& paths, ScopedHandle& directory)
+// Deleted when the handle is closed; the result is not looked at, as for any deletion of the
+// descriptor.
+void deleteThrough(ScopedHandle& file)
+{
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    file.reset();
+}
+
+// The descriptor goes first, through its handle: once the command has removed the directory,
+// someone could put a link in its place, and a deletion by path would follow it. The directory is
+// let go just before, since the command removes it. The command interpreter is named by its full
+// path: a search would look in the service's own directory first.
+void removeHotfixDirectory(const HotfixPaths& paths, ScopedHandle& directory, ScopedHandle& descriptorFile)
 {
     Logger::getInstance()->writeFormat("%s is not exist!", paths.installer.c_str());
+    deleteThrough(descriptorFile);
     const std::optional<std::string> parameters = cleanupParameters(paths.directory);
     unsigned long error = 0;
     const std::optional<std::string> interpreter = systemProgram("cmd.exe", error);
@@ -94,7 +142,6 @@ void removeHotfixDirectory(const HotfixPaths& paths, ScopedHandle& directory)
         directory.reset();
         runAndWait(interpreter->c_str(), parameters->c_str());
     }
-    DeleteFileA(paths.descriptor.c_str());
 }
 
 }  // namespace
@@ -126,21 +173,23 @@ void applyHotfixFor(const std::string& modulePath)
     }
     const HotfixPaths paths = hotfixPathsUnder(*installRoot);
 
-    // Nothing offered: nothing to wait for. A directory that others could change skips the whole
+    // Nothing offered: nothing to wait for. A directory that may not be used skips the whole
     // step, the wait for a running installer included.
     bool absent = false;
-    ScopedHandle directory = openTrusted(paths.directory, &absent);
+    ScopedHandle directory = openTrustedDirectory(paths.directory, absent);
     if (directory.valid()) {
-        // A running installer may change or remove its own directory: it is let go meanwhile.
+        // A running installer may change or remove its own directory: it is let go meanwhile,
+        // and whatever is there afterwards is checked anew.
         directory.reset();
-        waitForRunningInstallers();
-        directory = openTrusted(paths.directory, &absent);
+        waitForRunningInstallers(paths.installer);
+        directory = openTrustedDirectory(paths.directory, absent);
     }
     if (absent) {
         Logger::getInstance()->write("getHotfixVersion failed!");
     }
+    ScopedHandle descriptorFile;
     HotfixDescriptor descriptor;
-    if (!directory.valid() || !getHotfixVersion(paths.descriptor, descriptor)) {
+    if (!directory.valid() || !getHotfixVersion(paths.descriptor, descriptorFile, descriptor)) {
         return;
     }
     const char* verb = hotfixVerb(descriptor.optType);
@@ -151,7 +200,7 @@ void applyHotfixFor(const std::string& modulePath)
 
     // access() reports directories too: a directory named hotfixs.exe counts as the installer.
     if (access(paths.installer.c_str(), 0) != 0) {
-        removeHotfixDirectory(paths, directory);
+        removeHotfixDirectory(paths, directory, descriptorFile);
         return;
     }
     // One that has gone since it was looked for cannot be checked either.
@@ -166,11 +215,12 @@ void applyHotfixFor(const std::string& modulePath)
                                            static_cast<int>(descriptor.version.size()));
         return;
     }
-    // Held until the installer's process exists, so that what runs is what was checked; then let
-    // go, so that the installer may change or remove its own directory.
+    // Let go once the installer's process exists, so that it may change or remove its own
+    // directory and descriptor.
     launchHotfixInstaller(paths.installer.c_str(), paths.directory.c_str(), descriptor.version.c_str(), verb,
-                          [&installer, &directory] {
+                          [&installer, &descriptorFile, &directory] {
                               installer.reset();
+                              descriptorFile.reset();
                               directory.reset();
                           });
 }

@@ -9,20 +9,22 @@
 
 namespace {
 
-// The first listed installer that still runs, opened only to wait for it: an account that may
-// not open it for more may still wait on it. One that has ended can still be listed while
-// another program holds a handle to it; waiting on it would return at once, so it is passed by.
-ScopedHandle runningInstaller()
+// The first listed installer of `installerPath` that still runs, opened only to tell its program
+// and wait for it. One that has ended can still be listed while another program holds a handle to
+// it; waiting on it would return at once, so it is passed by.
+ScopedHandle runningInstaller(const std::string& installerPath)
 {
     ScopedHandle running;
-    forEachProcessNamed(kInstallerFileName, [&running](unsigned long processId) {
-        ScopedHandle installer(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    forEachProcessNamed(kInstallerFileName, [&running, &installerPath](unsigned long processId) {
+        ScopedHandle installer(
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
         if (!installer.valid()) {
             const DWORD openError = GetLastError();
             Logger::getInstance()->writeFormat("err:%d", static_cast<int>(openError));
             return true;
         }
-        if (WaitForSingleObject(installer.get(), 0) != WAIT_TIMEOUT) {
+        if (!processImageIs(installer.get(), installerPath) ||
+            WaitForSingleObject(installer.get(), 0) != WAIT_TIMEOUT) {
             return true;
         }
         running = std::move(installer);
@@ -33,10 +35,11 @@ ScopedHandle runningInstaller()
 
 }  // namespace
 
-void waitForRunningInstallers()
+void waitForRunningInstallers(const std::string& installerPath)
 {
     bool waited = false;
-    for (ScopedHandle installer = runningInstaller(); installer.valid(); installer = runningInstaller()) {
+    for (ScopedHandle installer = runningInstaller(installerPath); installer.valid();
+         installer = runningInstaller(installerPath)) {
         if (!waited) {
             Logger::getInstance()->write("hotfixs.exe still running, waiting");
             waited = true;

@@ -80,13 +80,13 @@ void beginAnew(HANDLE file)
 
 }  // namespace
 
-bool appendToLogFile(const std::string& path, const std::string& line)
+void appendToLogFile(const std::string& path, const std::string& line)
 {
     // Without FILE_WRITE_DATA every write goes to the end.
     ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, kShareAll, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-        return false;
+        return;
     }
     // The size is measured and the file begun anew inside the turn: a line that another writer
     // appended after the measurement would otherwise be lost with the old lines. A writer that
@@ -97,8 +97,7 @@ bool appendToLogFile(const std::string& path, const std::string& line)
         beginAnew(file.get());
     }
     DWORD written = 0;
-    const BOOL ok = WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    return ok && written == line.size();
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 std::string localStamp(std::time_t moment)

@@ -14,8 +14,9 @@ constexpr unsigned long long kLogTurnOffset = 0x7FFFFFFFFFFFFFFEull;
 // Appends `line` with one write through a handle that can only append, after taking a turn
 // with writers in other threads and processes, so that their lines do not overwrite each
 // other. In its turn it first begins the log anew when it has grown past the cap, so that only
-// lines that were over the cap when it was measured go. Returns false when the line was lost.
-bool appendToLogFile(const std::string& path, const std::string& line);
+// lines that were over the cap when it was measured go. A line that cannot be written is lost
+// without a trace, as every failure of the log writer.
+void appendToLogFile(const std::string& path, const std::string& line);
 
 // The stamp of `moment` in local time, or the stamp for an unplaced clock when the run-time's
 // conversion refuses it (before 1970, after 3000).

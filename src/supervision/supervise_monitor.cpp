@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/find_monitor_process.h"
+#include "supervision/find_monitor_process.h"
 #include "common/launch_hidden.h"
 #include "common/names.h"
 #include "common/win_handle.h"
@@ -10,7 +10,7 @@
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "supervision/monitor_path.h"
-#include "supervision/program_trust.h"
+#include "trust/program_trust.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void superviseMonitorWith(LaunchStep launch)
         return;
     }
     warnIfProgramUntrusted(*path);
-    ScopedHandle monitor(findMonitorProcess(kMonitorFileName));
+    ScopedHandle monitor(findMonitorProcess(kMonitorFileName, *path));
     while (bExit.load() == 0) {
         if (monitor.valid()) {
             waitForMonitorExit(monitor);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hotfix/hotfix_paths.h"
 
@@ -28,4 +29,19 @@ TEST(ProgramPaths, LogInTheProgramDirectoryInstallRootAboveIt)
         EXPECT_EQ(siblingPath(c.executable, "QeltService.log"), c.log);
         EXPECT_EQ(installRootOf(c.executable), c.installRoot);
     }
+}
+
+// The folders whose renaming would move a path, up to its volume's root, and final paths as the
+// system reports them, in the form the service builds its own.
+TEST(ProgramPaths, FoldersAboveAndFinalPaths)
+{
+    EXPECT_EQ(foldersAbove("C:\\Apps\\Suite\\bin"),
+              (std::vector<std::string>{"C:\\Apps\\Suite", "C:\\Apps", "C:\\"}));
+    EXPECT_EQ(foldersAbove("\\\\server\\share\\Suite\\bin"),
+              (std::vector<std::string>{"\\\\server\\share\\Suite", "\\\\server\\share\\"}));
+    EXPECT_EQ(foldersAbove("C:\\bin"), std::vector<std::string>{"C:\\"});
+    EXPECT_EQ(foldersAbove("C:"), std::vector<std::string>{});
+    EXPECT_EQ(withoutLongPathPrefix("\\\\?\\C:\\Apps\\hotfix"), "C:\\Apps\\hotfix");
+    EXPECT_EQ(withoutLongPathPrefix("\\\\?\\UNC\\server\\share\\hotfix"), "\\\\server\\share\\hotfix");
+    EXPECT_EQ(withoutLongPathPrefix("C:\\Apps"), "C:\\Apps");
 }

@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -58,6 +59,85 @@ bool openToEveryone(const std::string& path)
                                               nullptr, list, nullptr);
     LocalFree(descriptor);
     return error == ERROR_SUCCESS;
+}
+
+namespace {
+
+using UnixFileName = char*(CDECL*)(const wchar_t* windowsPath);
+
+std::string unixPathOf(UnixFileName unixFileName, const std::string& path)
+{
+    std::wstring wide(path.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()))));
+    char* unixPath = unixFileName(wide.c_str());
+    const std::string result = unixPath != nullptr ? unixPath : "";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+UnixFileName wineUnixFileName()
+{
+    return reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+}
+
+// Runs the host's program `hostProgram` with `arguments` and waits until `done` holds: Wine hands
+// a host program over to the host, and its process ends before the program does.
+bool runOnHost(const std::string& hostProgram, const std::string& arguments,
+               const std::function<bool()>& done)
+{
+    startProgram("Z:" + hostProgram, arguments);
+    return waitFor(done, 5000);
+}
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+}  // namespace
+
+bool makeSymbolicLink(const std::string& link, const std::string& target)
+{
+    const auto exists = [&link] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    const UnixFileName unixFileName = wineUnixFileName();
+    if (unixFileName == nullptr) {
+        const bool directory = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        CreateSymbolicLinkA(link.c_str(), target.c_str(), directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+        return exists();
+    }
+    // The link's own name does not exist yet: it is made from its folder's.
+    const std::string folder = link.substr(0, link.rfind('\\'));
+    const std::string name = link.substr(folder.size() + 1);
+    return runOnHost("\\bin\\ln",
+                     "-s " + quoted(unixPathOf(unixFileName, target)) + " " +
+                         quoted(unixPathOf(unixFileName, folder) + "/" + name),
+                     exists);
+}
+
+bool removeSymbolicLink(const std::string& link)
+{
+    const auto gone = [&link] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; };
+    const UnixFileName unixFileName = wineUnixFileName();
+    if (unixFileName == nullptr) {
+        return (RemoveDirectoryA(link.c_str()) || DeleteFileA(link.c_str())) && gone();
+    }
+    return runOnHost("\\bin\\rm", quoted(unixPathOf(unixFileName, link)), gone);
+}
+
+ScopedHandle startProgram(const std::string& path, const std::string& arguments)
+{
+    std::string commandLine = "\"" + path + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return {};
+    }
+    CloseHandle(process.hThread);
+    return ScopedHandle(process.hProcess);
 }
 
 std::string besideTests(const std::string& name)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
+
+#include "common/win_handle.h"
 
 // Helpers for the Windows unit tests: scratch directories, files written byte for byte, the
 // programs built beside the test executable, and the messages of the service log beside it.
@@ -22,6 +26,31 @@ std::string readBytes(const std::string& path);
 
 // Gives Everyone full access to the file or directory at `path` (under Wine: the mode's o+w).
 bool openToEveryone(const std::string& path);
+
+// Makes `link` a symbolic link to `target` (a file or a directory) and tells whether it is there.
+// Under Wine it is the host's own link, the only kind Wine follows (its CreateSymbolicLink makes
+// nothing), made by the host's ln, which Wine runs as it runs any program.
+bool makeSymbolicLink(const std::string& link, const std::string& target);
+
+// Removes the symbolic link `link`, never what it leads to. A scratch directory must lose its
+// links before it goes: under Wine, std::filesystem::remove_all follows them, and hangs.
+bool removeSymbolicLink(const std::string& link);
+
+// Starts the program at `path` with `arguments` (its command line after its own name); the
+// process handle, invalid when it could not be started.
+ScopedHandle startProgram(const std::string& path, const std::string& arguments = "");
+
+// Waits up to `milliseconds` for `done` to hold, polling; tells whether it did.
+template <typename Predicate>
+bool waitFor(Predicate done, DWORD milliseconds = 20000)
+{
+    for (const ULONGLONG deadline = GetTickCount64() + milliseconds; !done(); Sleep(10)) {
+        if (GetTickCount64() > deadline) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // The full path of `name` in the test executable's own directory.
 std::string besideTests(const std::string& name);

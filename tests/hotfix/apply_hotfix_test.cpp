@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/test_support.h"
@@ -22,6 +24,12 @@ using Messages = std::vector<std::string>;
 class ApplyHotfixTest : public ::testing::Test {
 protected:
     void SetUp() override { clearServiceLog(); }
+    void TearDown() override
+    {
+        for (const std::string& link : links_) {
+            EXPECT_TRUE(removeSymbolicLink(link)) << link;
+        }
+    }
 
     std::string installIn(const std::string& rootName)
     {
@@ -43,12 +51,28 @@ protected:
     Messages withHotfixDirectory(Messages messages) const
     {
         for (std::string& message : messages) {
-            const std::string::size_type at = message.find("<hotfix>");
-            if (at != std::string::npos) {
+            for (std::string::size_type at = message.find("<hotfix>"); at != std::string::npos;
+                 at = message.find("<hotfix>", at + hotfix_.size())) {
                 message.replace(at, 8, hotfix_);
             }
         }
         return messages;
+    }
+
+    // Moves what is at `path` to a new name (`path` with `suffix` for a directory, `suffix` in its
+    // folder for a file) and puts a symbolic link to it in its place. Nothing to do for no path.
+    bool linkInPlace(const std::string& path, const std::string& suffix)
+    {
+        if (path.empty()) {
+            return true;
+        }
+        const bool directory = fs::is_directory(path);
+        const std::string target = directory ? path + suffix : path.substr(0, path.rfind('\\') + 1) + suffix;
+        if (!MoveFileA(path.c_str(), target.c_str()) || !makeSymbolicLink(path, target)) {
+            return false;
+        }
+        links_.push_back(path);
+        return true;
     }
 
     // The installer fixture records each run beside itself, one record a line.
@@ -64,16 +88,19 @@ protected:
 
     ScratchDirectory scratch_{"qelt-apply"};
     std::string hotfix_;
+    std::vector<std::string> links_;
 };
 
 }  // namespace
 
 // Each in an install root of its own. Only the installer takes the version: a long one neither
 // hides a refused type nor keeps a hotfix without installer from being removed. Nothing that
-// another account could have changed is read or run, and nothing is deleted then.
+// another account could have changed, and nothing reached through a link or by another name, is
+// read or run, and nothing is deleted then.
 TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
 {
     enum class Installer { None, Directory, File };
+    enum class Link { None, Directory, Descriptor, Installer, SecondName };
     const std::string tooLong(260, 'v');
     const std::string missing = "<hotfix>\\hotfixs.exe is not exist!";
     const std::string parameters = "\"<hotfix>\" 2.0 doinstall";
@@ -82,19 +109,28 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
         std::string descriptor;
         Installer installer;
         std::string openToEveryone;
+        Link link;
         Messages log;
         bool directoryKept;
         bool descriptorKept;
     } cases[] = {
-        {"Refused", tooLong + "\n5\n", Installer::None, "", {"getHotfixConfig failed,optType:5"}, true, true},
+        {"Refused",
+         tooLong + "\n5\n",
+         Installer::None,
+         "",
+         Link::None,
+         {"getHotfixConfig failed,optType:5"},
+         true,
+         true},
         // Unquoted, cmd would remove "...\\No" and ".\\installer", then run "co\\hotfix".
-        {"No installer & co", tooLong + "\n0\n", Installer::None, "", {missing}, false, false},
+        {"No installer & co", tooLong + "\n0\n", Installer::None, "", Link::None, {missing}, false, false},
         // cmd would put its current directory in place of %CD%, quoted or not, and with delayed
         // expansion drop the '!'.
         {"E%CD%",
          "2.0\n0\n",
          Installer::None,
          "",
+         Link::None,
          {missing, "hotfix dir not removed, '%' in path: <hotfix>"},
          true,
          false},
@@ -102,15 +138,24 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
          "2.0\n0\n",
          Installer::None,
          "",
+         Link::None,
          {missing, "hotfix dir not removed, '!' in path: <hotfix>"},
          true,
          false},
-        {rootNameOf(240), "2.0\n0\n", Installer::None, "", {"hotfix path too long (240)"}, true, true},
+        {rootNameOf(240),
+         "2.0\n0\n",
+         Installer::None,
+         "",
+         Link::None,
+         {"hotfix path too long (240)"},
+         true,
+         true},
         // A directory named hotfixs.exe counts as an installer, but is never opened.
         {"Directory",
          "2.0\n0\n",
          Installer::Directory,
          "",
+         Link::None,
          {parameters, "delete param :" + parameters + " failed!"},
          true,
          true},
@@ -120,6 +165,7 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
          std::string(259, 'v') + "\n1\n",
          Installer::Directory,
          "",
+         Link::None,
          {"hotfix param too long (520)"},
          true,
          true},
@@ -127,6 +173,7 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
          "2.0\n0\n",
          Installer::None,
          "hotfix.ini",
+         Link::None,
          {"hotfix not trusted: <hotfix>\\hotfix.ini writable by Everyone"},
          true,
          true},
@@ -134,7 +181,49 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
          "2.0\n0\n",
          Installer::File,
          "hotfixs.exe",
+         Link::None,
          {"hotfix not trusted: <hotfix>\\hotfixs.exe writable by Everyone"},
+         true,
+         true},
+        // Some other folder's rights decide who may rename the hotfix directory or change its path.
+        {"Open root",
+         "2.0\n0\n",
+         Installer::File,
+         "..",
+         Link::None,
+         {"hotfix not trusted: <hotfix> can be renamed or re-permissioned by Everyone"},
+         true,
+         true},
+        {"Linked directory",
+         "2.0\n0\n",
+         Installer::File,
+         "",
+         Link::Directory,
+         {"hotfix not trusted: <hotfix> leads to <hotfix>-real"},
+         true,
+         true},
+        {"Linked descriptor",
+         "2.0\n0\n",
+         Installer::File,
+         "",
+         Link::Descriptor,
+         {"hotfix not trusted: <hotfix>\\hotfix.ini leads to <hotfix>\\real.ini"},
+         true,
+         true},
+        {"Linked installer",
+         "2.0\n0\n",
+         Installer::File,
+         "",
+         Link::Installer,
+         {"hotfix not trusted: <hotfix>\\hotfixs.exe leads to <hotfix>\\real.exe"},
+         true,
+         true},
+        {"Second name",
+         "2.0\n0\n",
+         Installer::File,
+         "",
+         Link::SecondName,
+         {"hotfix not trusted: <hotfix>\\hotfixs.exe has 2 names"},
          true,
          true},
     };
@@ -150,6 +239,16 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
         }
         if (!c.openToEveryone.empty()) {
             ASSERT_TRUE(openToEveryone(hotfix_ + "\\" + c.openToEveryone));
+        }
+        ASSERT_TRUE(linkInPlace(c.link == Link::Directory    ? hotfix_
+                                : c.link == Link::Descriptor ? descriptor()
+                                : c.link == Link::Installer  ? installer()
+                                                             : "",
+                                c.link == Link::Directory    ? "-real"
+                                : c.link == Link::Descriptor ? "real.ini"
+                                                             : "real.exe"));
+        if (c.link == Link::SecondName) {
+            ASSERT_TRUE(CreateHardLinkA((hotfix_ + "\\copy.exe").c_str(), installer().c_str(), nullptr));
         }
         applyHotfixFor(executable);
         EXPECT_EQ(serviceLogMessages(), withHotfixDirectory(c.log));
@@ -188,4 +287,44 @@ TEST_F(ApplyHotfixTest, InstallerRunsUntilItRemovesTheDescriptor)
     EXPECT_EQ(serviceLogMessages(),
               (Messages{quoted + longest + " douninstall", "hotfix version too long (260)",
                         quoted + "2.0 doinstall", quoted + "2.0 doinstall"}));
+}
+
+// The step waits only for an installer run from this root's hotfix directory, never for one of
+// the same name from elsewhere, and uses nothing it checked before the wait: a directory put in
+// place meanwhile is checked anew, and one that others could change runs nothing.
+TEST_F(ApplyHotfixTest, WaitsOnlyForThisRootsInstallerAndChecksAgainAfterIt)
+{
+    const std::string executable = installIn("Waiting");
+    const std::string fixture = besideTests("fixture_installer.exe");
+    const std::string elsewhere = scratch_.path + "\\Elsewhere";
+    fs::create_directories(elsewhere);
+    for (const std::string& directory : {elsewhere, hotfix_}) {
+        ASSERT_TRUE(CopyFileA(fixture.c_str(), (directory + "\\hotfixs.exe").c_str(), FALSE));
+        ASSERT_TRUE(writeBytes(directory + "\\installer-mode.txt", "hang"));
+    }
+    const ScopedHandle lookAlike = startProgram(elsewhere + "\\hotfixs.exe");
+    ScopedHandle running = startProgram(installer());
+    ASSERT_TRUE(lookAlike.valid() && running.valid());
+    ASSERT_TRUE(writeBytes(descriptor(), "2.0\n0\n"));
+
+    std::atomic<bool> returned{false};
+    std::thread step([&] {
+        applyHotfixFor(executable);
+        returned = true;
+    });
+    const std::string waiting = "hotfixs.exe still running, waiting";
+    EXPECT_TRUE(waitFor([&] { return serviceLogMessages() == Messages{waiting}; }));
+    ASSERT_TRUE(MoveFileA(hotfix_.c_str(), (hotfix_ + ".old").c_str()));
+    fs::create_directory(hotfix_);
+    ASSERT_TRUE(openToEveryone(hotfix_));
+    ASSERT_TRUE(writeBytes(descriptor(), "2.0\n0\n"));
+    ASSERT_TRUE(CopyFileA(fixture.c_str(), installer().c_str(), FALSE));
+    TerminateProcess(running.get(), 0);
+
+    EXPECT_TRUE(waitFor([&] { return returned.load(); }, 5000)) << "still waiting for the look-alike";
+    TerminateProcess(lookAlike.get(), 0);
+    step.join();
+    EXPECT_EQ(serviceLogMessages(),
+              withHotfixDirectory({waiting, "hotfix not trusted: <hotfix> writable by Everyone"}));
+    EXPECT_EQ(installerRecords("begin"), 0);
 }

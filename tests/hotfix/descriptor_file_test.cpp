@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/test_support.h"
-#include "common/trust_check.h"
+#include "trust/held_object.h"
 
 // The descriptor as the hotfix step reads it: through the handle it checked, held sharing
 // reading only, so that nothing can write, rename or delete the file (or its directory) between
@@ -29,8 +29,8 @@ TEST(DescriptorFile, ReadThroughTheHeldHandleLikeFgets)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.substr(0, 10));
         ASSERT_TRUE(writeBytes(path, c.bytes));
-        ScopedHandle directory(openHeld(scratch.path));
-        ScopedHandle file(openHeld(path));
+        ScopedHandle directory(openUnfollowed(scratch.path));
+        ScopedHandle file(openUnfollowed(path));
         ASSERT_TRUE(directory.valid() && file.valid());
         const ScopedHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

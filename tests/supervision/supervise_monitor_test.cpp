@@ -9,6 +9,7 @@
 
 #include "common/test_support.h"
 #include "service/service_state.h"
+#include "supervision/find_monitor_process.h"
 
 namespace {
 
@@ -40,4 +41,28 @@ TEST(SuperviseMonitor, LaunchWithoutProcessIsPacedLikeAnEnd)
     // The one-second pause, less the tick's granularity; without it the next launch follows
     // within milliseconds.
     EXPECT_GE(launchTicks[1] - launchTicks[0], 900u);
+}
+
+// Only a companion run from the program directory is adopted: one of the same name started
+// from elsewhere (listed first here, as it started first) is not.
+TEST(SuperviseMonitor, AdoptsOnlyTheCompanionOfItsProgramDirectory)
+{
+    const ScratchDirectory scratch("qelt-adopt");
+    std::vector<ScopedHandle> companions;
+    for (const char* directory : {"\\Elsewhere", "\\bin"}) {
+        const std::string companion = scratch.path + directory + "\\qelt-monitor.exe";
+        CreateDirectoryA((scratch.path + directory).c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(besideTests("fixture_companion.exe").c_str(), companion.c_str(), FALSE));
+        companions.push_back(startProgram(companion));
+        ASSERT_TRUE(companions.back().valid());
+    }
+    const ScopedHandle adopted(
+        findMonitorProcess("qelt-monitor.exe", scratch.path + "\\bin\\qelt-monitor.exe"));
+    EXPECT_EQ(GetProcessId(adopted.get()), GetProcessId(companions.back().get()));
+    EXPECT_FALSE(
+        ScopedHandle(findMonitorProcess("qelt-monitor.exe", scratch.path + "\\qelt-monitor.exe")).valid());
+    for (const ScopedHandle& companion : companions) {
+        TerminateProcess(companion.get(), 0);
+        WaitForSingleObject(companion.get(), INFINITE);
+    }
 }

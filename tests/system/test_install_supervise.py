@@ -1,7 +1,8 @@
 """One life of the service, started by hand in an install root under "Program Files" whose path
 holds blanks, '&', '^', '%' and a letter outside ASCII, on a machine whose clock is not on UTC:
-registration and start, a companion found running, the other control requests, a second start
-by hand from another copy, the relaunch, a restart as at a reboot, and the stop. Every line of
+registration and start, its own companion found running beside look-alikes, the other control
+requests, a second start by hand from another copy, the relaunch, a restart as at a reboot, and the
+stop. Every line of
 the service's log is accounted for, in order."""
 
 import datetime
@@ -27,11 +28,11 @@ from wineharness import (
 ROOT = "C:\\Program Files (x86)\\Qelt \u00c9quipe & Co ^ 100% %PATH%"
 PROGRAM_DIRECTORY = ROOT + r"\bin"
 OTHER_COPY = r"C:\Other\bin\QeltWatch.exe"
-# Started in this order before the service. Wine lists processes in the order they began, so a
-# lookup that ignored letter case would take the twin, and the service adopts the first companion.
+# Started in this order before the service, and its own companion last. Wine lists processes in
+# the order they began, so a look-up that ignored letter case would take the twin, and one that
+# ignored where a program runs from would take the companion from elsewhere.
 TWIN = r"C:\Early\twin\QELT-MONITOR.EXE"
-FIRST = r"C:\Early\first\qelt-monitor.exe"
-SECOND = r"C:\Early\second\qelt-monitor.exe"
+ELSEWHERE = r"C:\Early\elsewhere\qelt-monitor.exe"
 TIME_ZONE = "IST-5:30"
 UTC_OFFSET = datetime.timedelta(hours=5, minutes=30)
 
@@ -51,7 +52,7 @@ class InstallAndSuperviseTest(WineTestCase):
         # records its start beside itself.
         self.place(BIN_DIR / "fixture_companion.exe", r"C:\Program.exe")
         self.write_file(r"C:\companion-mode.txt", "exit")
-        self.early = {program: winelab.Companion(self.path(beside(program, ""))) for program in (TWIN, FIRST, SECOND)}
+        self.early = {program: winelab.Companion(self.path(beside(program, ""))) for program in (TWIN, ELSEWHERE)}
 
     def assert_running_as(self, pid):
         status = self.service_status()
@@ -72,6 +73,8 @@ class InstallAndSuperviseTest(WineTestCase):
             self.place(BIN_DIR / "fixture_companion.exe", program)
             self.start_program(program)
             wait_until(companion.starts, EVENT_TIMEOUT, "the start of " + program)
+        self.start_program(beside(self.installation.exe, "qelt-monitor.exe"))
+        self.installation.wait_for_starts(1)
 
     def first_start_by_hand_with_arguments(self):
         begun = time.time()
@@ -115,19 +118,18 @@ class InstallAndSuperviseTest(WineTestCase):
                          "StartServiceCtrlDispatcher failed!", "QeltWatch start!", "StartService failed (1056)"])
         self.assertEqual(self.svcctl("config").values["binary"], '"%s"' % self.installation.exe)
         self.assert_running_as(pid)
-        # Both companions have run all along (that start by hand alone took some 13 s): the
-        # service waits for the one it adopted and launches nothing.
-        self.assertEqual(self.companion.journal(), [])
+        # Its companion has run all along (that start by hand alone took some 13 s): the service
+        # waits for the one it adopted and launches nothing.
+        self.assertEqual(len(self.companion.starts()), 1)
 
     def relaunch_after_the_adopted_companion_ends(self):
-        # Told one by one to end (each one's stop file is taken by it alone), only the end of the
-        # adopted one starts the next pass (its pause is timed in the launch failure scenario).
-        for program in (SECOND, FIRST):
-            self.early[program].stop()
-            wait_until(self.early[program].exits, EVENT_TIMEOUT, "the end of " + program)
+        # Only the end of the companion from its own program directory starts the next pass (its
+        # pause is timed in the launch failure scenario); the look-alikes run on.
+        self.companion.stop()
         self.assertEqual(self.installation.take(3), [ENDED, NO_HOTFIX, LAUNCHED])
+        self.assertEqual([early.exits() for early in self.early.values()], [[], []])
         # Started with no parameters: its command line is its path alone.
-        [(launched, _)] = self.installation.wait_for_starts(1)
+        [_, (launched, _)] = self.installation.wait_for_starts(2)
         self.assertEqual(self.companion.record("argc", launched), "1")
 
     def restart_as_at_a_reboot(self, pid):
@@ -141,14 +143,15 @@ class InstallAndSuperviseTest(WineTestCase):
         self.assertNotEqual(self.service_status()["pid"], pid)
 
     def stop(self):
-        [_, (companion, _)] = self.installation.wait_for_starts(2)
+        [*_, (companion, _)] = self.installation.wait_for_starts(3)
         self.stop_service_and_check()
         self.assertEqual(self.installation.unseen(), [])
         self.assertEqual(self.service_status()["win32exit"], "0")
         # The companion outlived the service: told to stop now, it records its own end.
-        self.assertEqual(self.companion.exits(), [])
+        ended = self.companion.exits()
+        self.assertNotIn(companion, [pid for pid, _ in ended])
         self.companion.stop()
-        exits = wait_until(self.companion.exits, EVENT_TIMEOUT, "the companion's end")
+        exits = wait_until(lambda: self.companion.exits()[len(ended):], EVENT_TIMEOUT, "the companion's end")
         self.assertEqual([pid for pid, _ in exits], [companion])
 
 

@@ -1,4 +1,4 @@
-#include "common/system_program.h"
+#include "hotfix/system_program.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "common/trust_check.h"
+#include "trust/trust_check.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -110,7 +110,19 @@ std::string processAccount()
     return ok ? sidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) : std::string();
 }
 
-SecurityFacts securityFactsOf(PSECURITY_DESCRIPTOR descriptor)
+}  // namespace
+
+std::vector<std::string> trustedAccounts()
+{
+    std::vector<std::string> accounts = {kLocalSystem, kAdministrators, kTrustedInstaller};
+    const std::string own = processAccount();
+    if (!own.empty()) {
+        accounts.push_back(own);
+    }
+    return accounts;
+}
+
+SecurityFacts securityFactsIn(PSECURITY_DESCRIPTOR descriptor)
 {
     SecurityFacts facts;
     PSID owner = nullptr;
@@ -127,35 +139,21 @@ SecurityFacts securityFactsOf(PSECURITY_DESCRIPTOR descriptor)
     return facts;
 }
 
-}  // namespace
-
-std::vector<std::string> trustedAccounts()
-{
-    std::vector<std::string> accounts = {kLocalSystem, kAdministrators, kTrustedInstaller};
-    const std::string own = processAccount();
-    if (!own.empty()) {
-        accounts.push_back(own);
-    }
-    return accounts;
-}
-
-std::optional<std::string> distrustOf(HANDLE object)
+std::optional<SecurityFacts> securityFactsOf(HANDLE object, unsigned long& error)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error =
-        GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, nullptr, nullptr, &descriptor);
+    error = GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, nullptr, nullptr, &descriptor);
     if (error != ERROR_SUCCESS) {
-        return "security not readable (" + std::to_string(error) + ")";
+        return std::nullopt;
     }
-    std::optional<std::string> distrust = distrustIn(descriptor);
+    SecurityFacts facts = securityFactsIn(descriptor);
     LocalFree(descriptor);
-    return distrust;
+    return facts;
 }
 
-std::optional<std::string> distrustIn(PSECURITY_DESCRIPTOR descriptor)
+std::optional<std::string> inWords(Distrust distrust, const char* rightsWords)
 {
-    Distrust distrust = judgeTrust(securityFactsOf(descriptor), trustedAccounts());
     if (!distrust.any()) {
         return std::nullopt;
     }
@@ -165,12 +163,15 @@ std::optional<std::string> distrustIn(PSECURITY_DESCRIPTOR descriptor)
     for (std::string& writer : distrust.writers) {
         writer = accountName(writer);
     }
-    return describeDistrust(distrust);
+    return describeDistrust(distrust, rightsWords);
 }
 
-HANDLE openHeld(const std::string& path)
+std::optional<std::string> distrustOf(HANDLE object)
 {
-    // Backup semantics only so that a directory opens too.
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    unsigned long error = 0;
+    const std::optional<SecurityFacts> facts = securityFactsOf(object, error);
+    if (!facts) {
+        return "security not readable (" + std::to_string(error) + ")";
+    }
+    return inWords(judgeTrust(*facts, trustedAccounts()));
 }

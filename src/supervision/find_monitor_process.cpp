@@ -1,0 +1,24 @@
+#include "supervision/find_monitor_process.h"
+
+#include "common/process_list.h"
+#include "common/win_handle.h"
+#include "log/logger.h"
+
+HANDLE findMonitorProcess(const char* exeName, const std::string& imagePath)
+{
+    HANDLE process = nullptr;
+    forEachProcessNamed(exeName, [&process, &imagePath](unsigned long processId) {
+        ScopedHandle candidate(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+        if (!candidate.valid()) {
+            const DWORD openError = GetLastError();
+            Logger::getInstance()->writeFormat("err:%d", static_cast<int>(openError));
+            return true;
+        }
+        if (!processImageIs(candidate.get(), imagePath)) {
+            return true;
+        }
+        process = candidate.release();
+        return false;
+    });
+    return process;
+}

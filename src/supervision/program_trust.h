@@ -1,9 +1,0 @@
-#pragma once
-
-#include <string>
-
-// Once per service start: writes one line for each of the program directory, the running
-// executable and the companion at `monitorPath` that someone other than the trusted accounts
-// could change, naming it and the accounts. A missing companion is left to its launch.
-// Nothing is refused: the executable itself would be just as exposed as the companion.
-void warnIfProgramUntrusted(const std::string& monitorPath);

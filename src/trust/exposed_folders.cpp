@@ -1,0 +1,62 @@
+#include "trust/exposed_folders.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "common/program_path.h"
+#include "common/win_handle.h"
+#include "trust/trust_check.h"
+
+namespace {
+
+struct FolderFacts {
+    std::string path;
+    std::optional<SecurityFacts> facts;
+    unsigned long error = ERROR_SUCCESS;
+};
+
+FolderFacts folderFactsOf(const std::string& path)
+{
+    FolderFacts folder{path, std::nullopt, ERROR_SUCCESS};
+    // Only read: sharing everything disturbs no one.
+    ScopedHandle handle(CreateFileA(
+        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle.valid()) {
+        folder.error = GetLastError();
+        return folder;
+    }
+    folder.facts = securityFactsOf(handle.get(), folder.error);
+    return folder;
+}
+
+}  // namespace
+
+std::vector<FolderExposure> exposedFolders(const std::string& folder)
+{
+    std::vector<FolderFacts> chain = {folderFactsOf(folder)};
+    for (const std::string& above : foldersAbove(folder)) {
+        chain.push_back(folderFactsOf(above));
+    }
+    const std::vector<std::string> trusted = trustedAccounts();
+    std::vector<FolderExposure> exposures;
+    for (std::size_t index = 0; index < chain.size(); ++index) {
+        // `folder` itself is judged by its parent alone: its own rights are the caller's to check.
+        // A parent that cannot be read has a line of its own.
+        const FolderFacts* judged = index > 0 ? &chain[index] : nullptr;
+        const FolderFacts* parent = index + 1 < chain.size() ? &chain[index + 1] : nullptr;
+        if (judged != nullptr && !judged->facts) {
+            exposures.push_back({judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
+            continue;
+        }
+        const Distrust distrust =
+            judgeFolder(judged != nullptr ? &*judged->facts : nullptr,
+                        parent != nullptr && parent->facts ? &*parent->facts : nullptr, trusted);
+        const std::optional<std::string> reason = inWords(distrust, kMovableBy);
+        if (reason) {
+            exposures.push_back({chain[index].path, *reason});
+        }
+    }
+    return exposures;
+}
