@@ -76,6 +76,7 @@ std::string unixPathOf(UnixFileName unixFileName, const std::string& path)
     return result;
 }
 
+// Wine's own export, which the tests, run only under Wine, rely on.
 UnixFileName wineUnixFileName()
 {
     return reinterpret_cast<UnixFileName>(
@@ -102,11 +103,6 @@ bool makeSymbolicLink(const std::string& link, const std::string& target)
 {
     const auto exists = [&link] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; };
     const UnixFileName unixFileName = wineUnixFileName();
-    if (unixFileName == nullptr) {
-        const bool directory = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        CreateSymbolicLinkA(link.c_str(), target.c_str(), directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-        return exists();
-    }
     // The link's own name does not exist yet: it is made from its folder's.
     const std::string folder = link.substr(0, link.rfind('\\'));
     const std::string name = link.substr(folder.size() + 1);
@@ -119,11 +115,7 @@ bool makeSymbolicLink(const std::string& link, const std::string& target)
 bool removeSymbolicLink(const std::string& link)
 {
     const auto gone = [&link] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; };
-    const UnixFileName unixFileName = wineUnixFileName();
-    if (unixFileName == nullptr) {
-        return (RemoveDirectoryA(link.c_str()) || DeleteFileA(link.c_str())) && gone();
-    }
-    return runOnHost("\\bin\\rm", quoted(unixPathOf(unixFileName, link)), gone);
+    return runOnHost("\\bin\\rm", quoted(unixPathOf(wineUnixFileName(), link)), gone);
 }
 
 ScopedHandle startProgram(const std::string& path, const std::string& arguments)

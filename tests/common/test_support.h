@@ -27,9 +27,9 @@ std::string readBytes(const std::string& path);
 // Gives Everyone full access to the file or directory at `path` (under Wine: the mode's o+w).
 bool openToEveryone(const std::string& path);
 
-// Makes `link` a symbolic link to `target` (a file or a directory) and tells whether it is there.
-// Under Wine it is the host's own link, the only kind Wine follows (its CreateSymbolicLink makes
-// nothing), made by the host's ln, which Wine runs as it runs any program.
+// Makes `link` a symbolic link to `target` (a file or a directory) and tells whether it is there:
+// the host's own link, the only kind Wine follows (its CreateSymbolicLink makes nothing), made by
+// the host's ln, which Wine runs as it runs any program.
 bool makeSymbolicLink(const std::string& link, const std::string& target);
 
 // Removes the symbolic link `link`, never what it leads to. A scratch directory must lose its

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -59,15 +61,9 @@ protected:
         return messages;
     }
 
-    // Moves what is at `path` to a new name (`path` with `suffix` for a directory, `suffix` in its
-    // folder for a file) and puts a symbolic link to it in its place. Nothing to do for no path.
-    bool linkInPlace(const std::string& path, const std::string& suffix)
+    // Moves what is at `path` to `target` and puts a symbolic link to it in its place.
+    bool linkInPlace(const std::string& path, const std::string& target)
     {
-        if (path.empty()) {
-            return true;
-        }
-        const bool directory = fs::is_directory(path);
-        const std::string target = directory ? path + suffix : path.substr(0, path.rfind('\\') + 1) + suffix;
         if (!MoveFileA(path.c_str(), target.c_str()) || !makeSymbolicLink(path, target)) {
             return false;
         }
@@ -99,161 +95,80 @@ protected:
 // read or run, and nothing is deleted then.
 TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
 {
-    enum class Installer { None, Directory, File };
-    enum class Link { None, Directory, Descriptor, Installer, SecondName };
+    // Besides the descriptor: an installer that is a directory or a file that is no program, one of
+    // them open to everyone, the install root open to everyone, or a link or second name.
+    // clang-format off
+    enum class Setup { None, Folder, File, OpenIni, OpenExe, OpenRoot, LinkDir, LinkIni, LinkExe, TwoNames };
+    enum class Left { All, Directory, Nothing };
     const std::string tooLong(260, 'v');
+    const std::string valid = "2.0\n0\n";
     const std::string missing = "<hotfix>\\hotfixs.exe is not exist!";
+    const std::string notRemoved = "hotfix dir not removed, '";
     const std::string parameters = "\"<hotfix>\" 2.0 doinstall";
+    const std::string refused = "hotfix not trusted: <hotfix>";
     const struct {
         std::string rootName;
         std::string descriptor;
-        Installer installer;
-        std::string openToEveryone;
-        Link link;
+        Setup setup;
         Messages log;
-        bool directoryKept;
-        bool descriptorKept;
+        Left left;
     } cases[] = {
-        {"Refused",
-         tooLong + "\n5\n",
-         Installer::None,
-         "",
-         Link::None,
-         {"getHotfixConfig failed,optType:5"},
-         true,
-         true},
+        {"Refused", tooLong + "\n5\n", Setup::None, {"getHotfixConfig failed,optType:5"}, Left::All},
         // Unquoted, cmd would remove "...\\No" and ".\\installer", then run "co\\hotfix".
-        {"No installer & co", tooLong + "\n0\n", Installer::None, "", Link::None, {missing}, false, false},
+        {"No installer & co", tooLong + "\n0\n", Setup::None, {missing}, Left::Nothing},
         // cmd would put its current directory in place of %CD%, quoted or not, and with delayed
         // expansion drop the '!'.
-        {"E%CD%",
-         "2.0\n0\n",
-         Installer::None,
-         "",
-         Link::None,
-         {missing, "hotfix dir not removed, '%' in path: <hotfix>"},
-         true,
-         false},
-        {"E!x",
-         "2.0\n0\n",
-         Installer::None,
-         "",
-         Link::None,
-         {missing, "hotfix dir not removed, '!' in path: <hotfix>"},
-         true,
-         false},
-        {rootNameOf(240),
-         "2.0\n0\n",
-         Installer::None,
-         "",
-         Link::None,
-         {"hotfix path too long (240)"},
-         true,
-         true},
+        {"E%CD%", valid, Setup::None, {missing, notRemoved + "%' in path: <hotfix>"}, Left::Directory},
+        {"E!x", valid, Setup::None, {missing, notRemoved + "!' in path: <hotfix>"}, Left::Directory},
+        {rootNameOf(240), valid, Setup::None, {"hotfix path too long (240)"}, Left::All},
         // A directory named hotfixs.exe counts as an installer, but is never opened.
-        {"Directory",
-         "2.0\n0\n",
-         Installer::Directory,
-         "",
-         Link::None,
-         {parameters, "delete param :" + parameters + " failed!"},
-         true,
-         true},
+        {"Directory", valid, Setup::Folder, {parameters, "delete param :" + parameters + " failed!"},
+         Left::All},
         // The longest root: its 246-character hotfix directory and a version of 259 do not fit
         // the parameters.
-        {rootNameOf(239),
-         std::string(259, 'v') + "\n1\n",
-         Installer::Directory,
-         "",
-         Link::None,
-         {"hotfix param too long (520)"},
-         true,
-         true},
-        {"Open descriptor",
-         "2.0\n0\n",
-         Installer::None,
-         "hotfix.ini",
-         Link::None,
-         {"hotfix not trusted: <hotfix>\\hotfix.ini writable by Everyone"},
-         true,
-         true},
-        {"Open installer",
-         "2.0\n0\n",
-         Installer::File,
-         "hotfixs.exe",
-         Link::None,
-         {"hotfix not trusted: <hotfix>\\hotfixs.exe writable by Everyone"},
-         true,
-         true},
-        // Some other folder's rights decide who may rename the hotfix directory or change its path.
-        {"Open root",
-         "2.0\n0\n",
-         Installer::File,
-         "..",
-         Link::None,
-         {"hotfix not trusted: <hotfix> can be renamed or re-permissioned by Everyone"},
-         true,
-         true},
-        {"Linked directory",
-         "2.0\n0\n",
-         Installer::File,
-         "",
-         Link::Directory,
-         {"hotfix not trusted: <hotfix> leads to <hotfix>-real"},
-         true,
-         true},
-        {"Linked descriptor",
-         "2.0\n0\n",
-         Installer::File,
-         "",
-         Link::Descriptor,
-         {"hotfix not trusted: <hotfix>\\hotfix.ini leads to <hotfix>\\real.ini"},
-         true,
-         true},
-        {"Linked installer",
-         "2.0\n0\n",
-         Installer::File,
-         "",
-         Link::Installer,
-         {"hotfix not trusted: <hotfix>\\hotfixs.exe leads to <hotfix>\\real.exe"},
-         true,
-         true},
-        {"Second name",
-         "2.0\n0\n",
-         Installer::File,
-         "",
-         Link::SecondName,
-         {"hotfix not trusted: <hotfix>\\hotfixs.exe has 2 names"},
-         true,
-         true},
+        {rootNameOf(239), tooLong.substr(1) + "\n1\n", Setup::Folder, {"hotfix param too long (520)"},
+         Left::All},
+        {"Open ini", valid, Setup::OpenIni, {refused + "\\hotfix.ini writable by Everyone"}, Left::All},
+        {"Open exe", valid, Setup::OpenExe, {refused + "\\hotfixs.exe writable by Everyone"}, Left::All},
+        // Another folder's rights decide who may rename the hotfix directory.
+        {"Open root", valid, Setup::OpenRoot, {refused + " can be renamed or re-permissioned by Everyone"},
+         Left::All},
+        {"Linked directory", valid, Setup::LinkDir, {refused + " leads to <hotfix>-real"}, Left::All},
+        {"Linked descriptor", valid, Setup::LinkIni, {refused + "\\hotfix.ini leads to <hotfix>\\real.ini"},
+         Left::All},
+        {"Linked installer", valid, Setup::LinkExe, {refused + "\\hotfixs.exe leads to <hotfix>\\real.exe"},
+         Left::All},
+        {"Second name", valid, Setup::TwoNames, {refused + "\\hotfixs.exe has 2 names"}, Left::All},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rootName);
         clearServiceLog();
         const std::string executable = installIn(c.rootName);
         ASSERT_TRUE(writeBytes(descriptor(), c.descriptor));
-        if (c.installer == Installer::Directory) {
+        if (c.setup == Setup::Folder) {
             fs::create_directory(installer());
-        } else if (c.installer == Installer::File) {
+        } else if (c.setup != Setup::None) {
             ASSERT_TRUE(writeBytes(installer(), "not run"));
         }
-        if (!c.openToEveryone.empty()) {
-            ASSERT_TRUE(openToEveryone(hotfix_ + "\\" + c.openToEveryone));
-        }
-        ASSERT_TRUE(linkInPlace(c.link == Link::Directory    ? hotfix_
-                                : c.link == Link::Descriptor ? descriptor()
-                                : c.link == Link::Installer  ? installer()
-                                                             : "",
-                                c.link == Link::Directory    ? "-real"
-                                : c.link == Link::Descriptor ? "real.ini"
-                                                             : "real.exe"));
-        if (c.link == Link::SecondName) {
-            ASSERT_TRUE(CreateHardLinkA((hotfix_ + "\\copy.exe").c_str(), installer().c_str(), nullptr));
-        }
+        const std::map<Setup, std::function<bool()>> arrangements = {
+            {Setup::OpenIni, [&] { return openToEveryone(descriptor()); }},
+            {Setup::OpenExe, [&] { return openToEveryone(installer()); }},
+            {Setup::OpenRoot, [&] { return openToEveryone(hotfix_ + "\\.."); }},
+            {Setup::LinkDir, [&] { return linkInPlace(hotfix_, hotfix_ + "-real"); }},
+            {Setup::LinkIni, [&] { return linkInPlace(descriptor(), hotfix_ + "\\real.ini"); }},
+            {Setup::LinkExe, [&] { return linkInPlace(installer(), hotfix_ + "\\real.exe"); }},
+            {Setup::TwoNames,
+             [&] {
+                 return bool(CreateHardLinkA((hotfix_ + "\\copy.exe").c_str(), installer().c_str(), nullptr));
+             }},
+        };
+        const auto arrangement = arrangements.find(c.setup);
+        ASSERT_TRUE(arrangement == arrangements.end() || arrangement->second());
         applyHotfixFor(executable);
         EXPECT_EQ(serviceLogMessages(), withHotfixDirectory(c.log));
-        EXPECT_EQ(fs::exists(hotfix_), c.directoryKept);
-        EXPECT_EQ(fs::exists(descriptor()), c.descriptorKept);
+        EXPECT_EQ(fs::exists(hotfix_), c.left != Left::Nothing);
+        EXPECT_EQ(fs::exists(descriptor()), c.left == Left::All);
     }
 }
 
