@@ -8,11 +8,26 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -Wl,--gc-sections -s)
 
+# The events' message table: event_messages.mc compiled by windmc into a resource script, its
+# binary and the header of the event ids.
+find_program(QELT_WINDMC x86_64-w64-mingw32-windmc REQUIRED)
+set(QELT_EVENTS_DIR ${CMAKE_BINARY_DIR}/events)
+set(QELT_EVENT_MESSAGES ${QELT_EVENTS_DIR}/event_messages.h ${QELT_EVENTS_DIR}/event_messages.rc
+    ${QELT_EVENTS_DIR}/MSG00409.bin)
+add_custom_command(OUTPUT ${QELT_EVENT_MESSAGES}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${QELT_EVENTS_DIR}
+    COMMAND ${QELT_WINDMC} -h ${QELT_EVENTS_DIR} -r ${QELT_EVENTS_DIR} ${CMAKE_SOURCE_DIR}/src/events/event_messages.mc
+    DEPENDS src/events/event_messages.mc
+    VERBATIM)
+add_custom_target(qelt_event_messages DEPENDS ${QELT_EVENT_MESSAGES})
+
 set(QELT_WINDOWS_SOURCES
     src/common/launch_hidden.cpp
     src/common/module_path.cpp
     src/common/process_list.cpp
     src/common/same_path.cpp
+    src/events/event_report.cpp
+    src/events/event_source.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
     src/hotfix/installer_wait.cpp
@@ -22,6 +37,7 @@ set(QELT_WINDOWS_SOURCES
     src/log/logger.cpp
     src/service/install_service.cpp
     src/service/service_main.cpp
+    src/service/service_settings.cpp
     src/service/service_state.cpp
     src/supervision/find_monitor_process.cpp
     src/supervision/monitor_path.cpp
@@ -33,14 +49,19 @@ set(QELT_WINDOWS_SOURCES
 )
 
 add_library(qelt_windows STATIC ${QELT_WINDOWS_SOURCES})
+add_dependencies(qelt_windows qelt_event_messages)
+target_include_directories(qelt_windows PUBLIC ${QELT_EVENTS_DIR})
 target_link_libraries(qelt_windows PUBLIC qelt_portable advapi32 shell32)
 target_compile_options(qelt_windows PRIVATE ${QELT_WARNINGS})
 
 add_executable(QeltWatch WIN32 src/app/main.cpp src/app/QeltWatch.rc)
 set_source_files_properties(src/app/QeltWatch.rc PROPERTIES COMPILE_DEFINITIONS
-    "QELT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};QELT_VERSION_MINOR=${PROJECT_VERSION_MINOR};QELT_VERSION_PATCH=${PROJECT_VERSION_PATCH}")
+    "QELT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};QELT_VERSION_MINOR=${PROJECT_VERSION_MINOR};QELT_VERSION_PATCH=${PROJECT_VERSION_PATCH}"
+    OBJECT_DEPENDS "${QELT_EVENT_MESSAGES};${CMAKE_SOURCE_DIR}/src/app/QeltWatch.manifest")
 target_link_libraries(QeltWatch PRIVATE qelt_windows)
 target_compile_options(QeltWatch PRIVATE ${QELT_WARNINGS})
 
 # The custom actions that the installer package carries (packaging/QeltWatch.wxs).
 add_subdirectory(packaging)
+# The service-manager helper of the system tests, bench and soak.
+add_subdirectory(tools)

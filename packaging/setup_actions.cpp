@@ -8,7 +8,9 @@
 //  1. stops the service and waits for its process, which ends about a second after it has
 //     reported stopped;
 //  2. deletes the registration;
-//  3. ends every process started from the program directory, the companion among them: a
+//  3. removes the event source, which QeltWatch.exe writes anew when it registers the service,
+//     naming itself;
+//  4. ends every process started from the program directory, the companion among them: a
 //     stop leaves the companion running by design, and a file in use would leave the
 //     installation waiting for a reboot.
 // It fails the installation only when the manager cannot be opened or the registration stays.
@@ -126,6 +128,16 @@ bool removeRegistration(MSIHANDLE install)
     return true;
 }
 
+void removeEventSource(MSIHANDLE install)
+{
+    const LONG error = RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                                     "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\QeltWatch");
+    note(install, error == ERROR_SUCCESS ? "the event source is removed"
+                  : error == ERROR_FILE_NOT_FOUND
+                      ? "no event source to remove"
+                      : "the event source cannot be removed, error " + std::to_string(error));
+}
+
 bool startedFrom(const std::string& directory, HANDLE process)
 {
     char image[MAX_PATH] = "";
@@ -178,6 +190,7 @@ std::string registeredBinaryPath(SC_HANDLE manager)
 extern "C" __declspec(dllexport) UINT __stdcall RemoveWatchService(MSIHANDLE install)
 {
     const bool removed = removeRegistration(install);
+    removeEventSource(install);
     endProgramsIn(install, programDirectory(install));
     return removed ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }

@@ -1,6 +1,7 @@
 # Tests of the Windows edge code against the real system calls, under Wine.
 add_executable(windows_tests
     common/test_support.cpp
+    events/event_messages_test.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
     log/logger_test.cpp
@@ -17,7 +18,7 @@ target_compile_options(windows_tests PRIVATE ${QELT_WARNINGS})
 add_executable(install_probe service/install_probe.cpp)
 target_link_libraries(install_probe PRIVATE qelt_windows)
 target_compile_options(install_probe PRIVATE ${QELT_WARNINGS})
-add_dependencies(windows_tests fixture_companion fixture_installer install_probe)
+add_dependencies(windows_tests QeltWatch fixture_companion fixture_installer install_probe)
 
 # One CTest entry per test program: each start under Wine costs more than all of a program's
 # cases together. Both run in the build tree's own prefix, whose server tools/wine-run keeps

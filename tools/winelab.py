@@ -73,6 +73,15 @@ class WinePrefix:
         """Starts the prefix's persistent server and boots the prefix (nothing when it runs)."""
         self.run("cmd", "/c", "exit", "0", capture=False).check_returncode()
 
+    def events(self):
+        """The events this prefix's services reported, in order, once it was started with
+        QELT_EVENT_LOG in its environment (see tools/wine-run)."""
+        try:
+            text = Path(self.env["QELT_EVENT_LOG"]).read_text(encoding="latin-1")
+        except (KeyError, FileNotFoundError):
+            return []
+        return parse_events(text)
+
     def stop_server(self):
         """Ends every process of the prefix and its server, and waits until it is gone."""
         for switch in ("-k", "-w"):
@@ -121,6 +130,45 @@ class WinePrefix:
             if program.lower().endswith(suffix) and wanted in environment:
                 pids.append(int(entry))
         return sorted(pids)
+
+
+# --- Events ----------------------------------------------------------------------------------
+
+# Wine's ReportEventA prints the call (type, category, id, ..., number of strings) on the advapi
+# channel, then each string on the eventlog channel, each line after the reporting thread's id.
+_EVENT_CALL = re.compile(r"(\w+):fixme:advapi:ReportEventW \(\w+,0x(\w+),0x\w+,0x(\w+),\w+,0x(\w+),")
+_EVENT_STRING = re.compile(r'(\w+):(?:err|warn|trace):eventlog:ReportEventW L"(.*)"$')
+_ESCAPES = re.compile(r"\\(u[0-9a-f]{4}|[0-9a-f]{4}|.)")
+
+
+class Event:
+    """One reported event: its type (1 error, 2 warning, 4 information), id and strings."""
+
+    def __init__(self, kind, event_id):
+        self.kind, self.id, self.strings = kind, event_id, []
+
+    def __repr__(self):
+        return "Event(%d, 0x%08x, %r)" % (self.kind, self.id, self.strings)
+
+
+def _unescape(text):
+    simple = {"n": "\n", "r": "\r", "t": "\t"}
+    return _ESCAPES.sub(lambda m: chr(int(m.group(1)[-4:], 16)) if len(m.group(1)) > 1
+                        else simple.get(m.group(1), m.group(1)), text)
+
+
+def parse_events(text):
+    events, current = [], {}
+    for line in text.splitlines():
+        call = _EVENT_CALL.match(line)
+        if call:
+            current[call.group(1)] = Event(int(call.group(2), 16), int(call.group(3), 16))
+            events.append(current[call.group(1)])
+            continue
+        string = _EVENT_STRING.match(line)
+        if string and string.group(1) in current:
+            current[string.group(1)].strings.append(_unescape(string.group(2)))
+    return events
 
 
 _copies = itertools.count(1)
@@ -180,7 +228,7 @@ class LogLine:
         if match:
             self.stamp = datetime.datetime(*[int(value) for value in match.groups()[:6]])
             self.weekday = match.group(7).decode()
-            self.message = match.group(8).decode("latin-1")
+            self.message = match.group(8).decode("utf-8", "replace")
 
     def __repr__(self):
         return repr(self.raw)
@@ -321,7 +369,7 @@ def svcctl(prefix, executable, *args, timeout=PROGRAM_TIMEOUT):
     for _ in range(2):
         completed = prefix.run(executable, *args, timeout=timeout)
         if completed.stdout:
-            return SvcctlResult(completed.stdout.decode("cp1252"))
+            return SvcctlResult(completed.stdout.decode("utf-8"))
     raise RuntimeError("svcctl %s printed nothing (exit code %d)" % (" ".join(args), completed.returncode))
 
 

@@ -13,3 +13,6 @@ constexpr const char* kLogFileName = "QeltService.log";
 // Narrow paths live in buffers of MAX_PATH bytes, terminator included.
 constexpr std::size_t kPathBufferSize = 260;
 constexpr std::size_t kMaxPathChars = kPathBufferSize - 1;
+
+// The version, as the executable's version resource gives it.
+constexpr const char* kVersion = QELT_VERSION_STRING;

@@ -8,6 +8,7 @@
 
 #include "common/module_path.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "hotfix/descriptor_file.h"
 #include "hotfix/hotfix_descriptor.h"
 #include "hotfix/hotfix_parameters.h"
@@ -38,6 +39,18 @@ bool notFound(DWORD error)
 void refuse(const std::string& path, const std::string& reason)
 {
     Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), reason.c_str());
+    reportEvent(EVENT_HOTFIX_NOT_TRUSTED, {path, reason});
+}
+
+void tooLong(const char* format, const std::string& what, std::size_t length, std::size_t limit)
+{
+    Logger::getInstance()->writeFormat(format, static_cast<int>(length));
+    reportEvent(EVENT_HOTFIX_TOO_LONG, {what, std::to_string(length), std::to_string(limit)});
+}
+
+void cleanupRefused(const std::string& directory, const std::string& reason)
+{
+    reportEvent(EVENT_HOTFIX_CLEANUP_REFUSED, {directory, reason});
 }
 
 // Why the held object at `path` may not be used: it is not the plain object at that path, or
@@ -134,13 +147,19 @@ void removeHotfixDirectory(const HotfixPaths& paths, ScopedHandle& directory, Sc
     unsigned long error = 0;
     const std::optional<std::string> interpreter = systemProgram("cmd.exe", error);
     if (!parameters) {
-        Logger::getInstance()->writeFormat("hotfix dir not removed, '%c' in path: %s",
-                                           cleanupRefusal(paths.directory), paths.directory.c_str());
+        const char refusal = cleanupRefusal(paths.directory);
+        Logger::getInstance()->writeFormat("hotfix dir not removed, '%c' in path: %s", refusal,
+                                           paths.directory.c_str());
+        cleanupRefused(paths.directory, std::string("its path holds '") + refusal +
+                                            "', which the command interpreter would expand");
     } else if (!interpreter) {
         Logger::getInstance()->writeFormat("GetSystemDirectory failed (%d)", static_cast<int>(error));
+        cleanupRefused(paths.directory, "GetSystemDirectory failed with error " + std::to_string(error));
     } else {
         directory.reset();
-        runAndWait(interpreter->c_str(), parameters->c_str());
+        if (runAndWait(interpreter->c_str(), parameters->c_str()) != 0) {
+            reportEvent(EVENT_HOTFIX_REMOVED, {paths.directory});
+        }
     }
 }
 
@@ -154,6 +173,7 @@ void applyHotfix()
     // is not a directory the install layout names.
     if (!readModulePath(modulePath, error)) {
         Logger::getInstance()->writeFormat("GetModuleFileName failed (%d)", static_cast<int>(error));
+        reportEvent(EVENT_PATH_UNREADABLE, {std::to_string(error)});
         return;
     }
     applyHotfixFor(modulePath);
@@ -167,8 +187,8 @@ void applyHotfixFor(const std::string& modulePath)
         return;
     }
     if (!installRootFits(*installRoot)) {
-        Logger::getInstance()->writeFormat("hotfix path too long (%d)",
-                                           static_cast<int>(installRoot->size()));
+        tooLong("hotfix path too long (%d)", "the install root " + *installRoot, installRoot->size(),
+                kMaxInstallRootChars);
         return;
     }
     const HotfixPaths paths = hotfixPathsUnder(*installRoot);
@@ -195,6 +215,7 @@ void applyHotfixFor(const std::string& modulePath)
     const char* verb = hotfixVerb(descriptor.optType);
     if (verb == nullptr) {
         Logger::getInstance()->writeFormat("getHotfixConfig failed,optType:%d", descriptor.optType);
+        reportEvent(EVENT_HOTFIX_UNKNOWN_OPERATION, {paths.descriptor, std::to_string(descriptor.optType)});
         return;
     }
 
@@ -211,8 +232,8 @@ void applyHotfixFor(const std::string& modulePath)
     // Only the installer takes the version: a long one must not hide a refused type or block
     // the clean-up.
     if (descriptor.versionTooLong) {
-        Logger::getInstance()->writeFormat("hotfix version too long (%d)",
-                                           static_cast<int>(descriptor.version.size()));
+        tooLong("hotfix version too long (%d)", "the version text in " + paths.descriptor,
+                descriptor.version.size(), kMaxVersionChars);
         return;
     }
     // Let go once the installer's process exists, so that it may change or remove its own

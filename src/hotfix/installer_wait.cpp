@@ -5,6 +5,7 @@
 #include "common/names.h"
 #include "common/process_list.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "log/logger.h"
 
 namespace {
@@ -21,6 +22,7 @@ ScopedHandle runningInstaller(const std::string& installerPath)
         if (!installer.valid()) {
             const DWORD openError = GetLastError();
             Logger::getInstance()->writeFormat("err:%d", static_cast<int>(openError));
+            reportEvent(EVENT_PROCESS_NOT_OPENED, {kInstallerFileName, std::to_string(openError)});
             return true;
         }
         if (!processImageIs(installer.get(), installerPath) ||
@@ -42,6 +44,7 @@ void waitForRunningInstallers(const std::string& installerPath)
          installer = runningInstaller(installerPath)) {
         if (!waited) {
             Logger::getInstance()->write("hotfixs.exe still running, waiting");
+            reportEvent(EVENT_HOTFIX_WAITING, {installerPath});
             waited = true;
         }
         WaitForSingleObject(installer.get(), INFINITE);

@@ -9,6 +9,7 @@
 
 #include "common/launch_hidden.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "hotfix/hotfix_parameters.h"
 #include "log/logger.h"
 
@@ -22,6 +23,7 @@ int runAndWait(const char* file, const char* parameters, const StartedStep& star
     }
     if (!ok) {
         Logger::getInstance()->writeFormat("delete param :%s failed!", parameters);
+        reportEvent(EVENT_HOTFIX_NOT_STARTED, {file, parameters, std::to_string(error)});
         return 0;
     }
     // The shell may hand the request to a process that already runs and return no handle.
@@ -40,8 +42,11 @@ int launchHotfixInstaller(const char* installerPath, const char* hotfixDirectory
         const std::size_t length =
             std::strlen(hotfixDirectory) + std::strlen(version) + std::strlen(verb) + 4;
         Logger::getInstance()->writeFormat("hotfix param too long (%d)", static_cast<int>(length));
+        reportEvent(EVENT_HOTFIX_TOO_LONG, {"the installer's parameters", std::to_string(length),
+                                            std::to_string(kMaxInstallerParameterChars)});
         return 0;
     }
     Logger::getInstance()->writeFormat("%s", parameters->c_str());
+    reportEvent(EVENT_HOTFIX_INSTALLER_RUN, {installerPath, version, verb});
     return runAndWait(installerPath, parameters->c_str(), started);
 }

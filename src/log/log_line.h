@@ -22,5 +22,9 @@ inline bool logNeedsCap(long long fileBytes)
     return fileBytes > kLogCapBytes;
 }
 
-// printf-style formatting cut after its 1023rd character, up to the first NUL.
-std::string formatLogMessage(const char* format, std::va_list arguments);
+// printf-style formatting cut after its 1023rd byte, up to the first NUL. Where the text is UTF-8
+// (`utf8`), a cut never leaves half a character: its bytes go too.
+std::string formatLogMessage(const char* format, std::va_list arguments, bool utf8);
+
+// `text` without the bytes of an unfinished UTF-8 character at its end.
+std::string withoutCutCharacter(std::string text);

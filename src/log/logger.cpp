@@ -1,5 +1,7 @@
 #include "log/logger.h"
 
+#include <windows.h>
+
 #include <cstdarg>
 #include <ctime>
 #include <utility>
@@ -30,7 +32,7 @@ void Logger::writeFormat(const char* format, ...)
 {
     std::va_list arguments;
     va_start(arguments, format);
-    std::string message = formatLogMessage(format, arguments);
+    std::string message = formatLogMessage(format, arguments, GetACP() == CP_UTF8);
     va_end(arguments);
     write(std::move(message));
 }

@@ -8,7 +8,9 @@
 #include "common/module_path.h"
 #include "common/names.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "log/logger.h"
+#include "service/service_settings.h"
 #include "service/service_state.h"
 
 namespace {
@@ -34,6 +36,13 @@ std::string quotedBinaryPath(const std::string& modulePath)
     return "\"" + modulePath + "\"";
 }
 
+// A failed manager call: its log line and its event.
+void callFailed(const char* format, const char* call, DWORD error)
+{
+    Logger::getInstance()->writeFormat(format, static_cast<int>(error));
+    reportEvent(EVENT_SERVICE_CALL_FAILED, {call, std::to_string(error)});
+}
+
 }  // namespace
 
 // Each error code is read right after the call that failed, before any other call: the
@@ -48,7 +57,7 @@ bool installWatchService()
     ScopedScHandle manager(openServiceManager());
     if (!manager.valid()) {
         const DWORD openError = GetLastError();
-        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(openError));
+        callFailed("OpenSCManager failed (%d)", "OpenSCManager", openError);
         return false;
     }
 
@@ -57,6 +66,7 @@ bool installWatchService()
     if (!readModulePath(modulePath, error)) {
         manager.reset();
         Logger::getInstance()->writeFormat("GetModuleFileName failed (%d)", static_cast<int>(error));
+        reportEvent(EVENT_PATH_UNREADABLE, {std::to_string(error)});
         return false;
     }
 
@@ -69,12 +79,14 @@ bool installWatchService()
     if (!service.valid()) {
         const DWORD createError = GetLastError();
         manager.reset();
-        Logger::getInstance()->writeFormat("CreateService failed (%d)", static_cast<int>(createError));
+        callFailed("CreateService failed (%d)", "CreateService", createError);
         return false;
     }
+    completeRegistration(service.get(), modulePath);
     service.reset();
     manager.reset();
     Logger::getInstance()->write("QltWatch install success!");
+    reportEvent(EVENT_SERVICE_REGISTERED, {binaryPath});
     return true;
 }
 
@@ -89,21 +101,27 @@ void startWatchService()
     ScopedScHandle manager(openServiceManager());
     if (!manager.valid()) {
         const DWORD openError = GetLastError();
-        Logger::getInstance()->writeFormat("OpenSCManager failed (%d)", static_cast<int>(openError));
+        callFailed("OpenSCManager failed (%d)", "OpenSCManager", openError);
         return;
     }
     ScopedScHandle service(OpenServiceA(manager.get(), serviceName, SERVICE_ALL_ACCESS));
     if (!service.valid()) {
         const DWORD openError = GetLastError();
-        Logger::getInstance()->writeFormat("OpenService failed (%d)", static_cast<int>(openError));
+        callFailed("OpenService failed (%d)", "OpenService", openError);
         return;
     }
     const BOOL started = StartServiceA(service.get(), 0, nullptr);
     const DWORD error = started ? ERROR_SUCCESS : GetLastError();
     service.reset();
     manager.reset();
-    if (!started) {
+    // Already running is what the start asked for: a start by hand while the service runs is
+    // no failure an administrator must act on.
+    if (!started && error == ERROR_SERVICE_ALREADY_RUNNING) {
         Logger::getInstance()->writeFormat("StartService failed (%d)", static_cast<int>(error));
+        return;
+    }
+    if (!started) {
+        callFailed("StartService failed (%d)", "StartService", error);
         return;
     }
     Logger::getInstance()->write("StartService success!");

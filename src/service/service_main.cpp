@@ -1,19 +1,43 @@
 #include "service/service_main.h"
 
+#include <string>
+
+#include "common/module_path.h"
 #include "common/names.h"
+#include "common/program_path.h"
+#include "events/event_report.h"
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "supervision/supervise_monitor.h"
 
+namespace {
+
+// The version and program directory of the service that starts; the manager records the start
+// itself, but not what started.
+void reportStart()
+{
+    std::string directory;
+    unsigned long error = 0;
+    if (readModulePath(directory, error)) {
+        cutLastComponent(directory);
+        reportEvent(EVENT_SERVICE_STARTED, {kVersion, directory});
+    }
+}
+
+}  // namespace
+
 void WINAPI watchServiceMain(DWORD, LPSTR*)
 {
     Logger::getInstance()->write("QeltWatch start!");
+    reportStart();
     serviceStatus.dwCurrentState = SERVICE_START_PENDING;
     serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP;
 
     serviceStatusHandle = RegisterServiceCtrlHandlerA(serviceName, watchCtrlHandler);
     if (serviceStatusHandle == nullptr) {
+        const DWORD error = GetLastError();
         Logger::getInstance()->write("Handler not installed");
+        reportEvent(EVENT_SERVICE_CALL_FAILED, {"RegisterServiceCtrlHandler", std::to_string(error)});
         return;
     }
     reportServiceStatus();

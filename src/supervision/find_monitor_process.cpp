@@ -2,16 +2,18 @@
 
 #include "common/process_list.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "log/logger.h"
 
 HANDLE findMonitorProcess(const char* exeName, const std::string& imagePath)
 {
     HANDLE process = nullptr;
-    forEachProcessNamed(exeName, [&process, &imagePath](unsigned long processId) {
+    forEachProcessNamed(exeName, [&process, &imagePath, exeName](unsigned long processId) {
         ScopedHandle candidate(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
         if (!candidate.valid()) {
             const DWORD openError = GetLastError();
             Logger::getInstance()->writeFormat("err:%d", static_cast<int>(openError));
+            reportEvent(EVENT_PROCESS_NOT_OPENED, {exeName, std::to_string(openError)});
             return true;
         }
         if (!processImageIs(candidate.get(), imagePath)) {

@@ -6,6 +6,7 @@
 #include "common/launch_hidden.h"
 #include "common/names.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "hotfix/apply_hotfix.h"
 #include "log/logger.h"
 #include "service/service_state.h"
@@ -18,12 +19,13 @@ namespace {
 // about once a second, never faster.
 constexpr DWORD kRelaunchPauseMs = 1000;
 
-void waitForMonitorExit(ScopedHandle& monitor)
+void waitForMonitorExit(const std::string& path, ScopedHandle& monitor)
 {
     WaitForSingleObject(monitor.get(), INFINITE);
     monitor.reset();
     Sleep(kRelaunchPauseMs);
     Logger::getInstance()->write("qelt-monitor  exit!");
+    reportCompanionEnd(path);
 }
 
 // False when the launch failed. A launch that gives no process (the shell handed the request
@@ -35,11 +37,13 @@ bool startMonitor(LaunchStep launch, const std::string& path, ScopedHandle& moni
     unsigned long error = 0;
     if (!launch(path.c_str(), nullptr, process, error)) {
         Logger::getInstance()->writeFormat("qelt-monitor start failed (%d)", static_cast<int>(error));
+        reportEvent(EVENT_COMPANION_NOT_LAUNCHED, {path, std::to_string(error)});
         return false;
     }
     monitor.reset(process);
     if (!monitor.valid()) {
         Logger::getInstance()->write("qelt-monitor start gave no process to wait on");
+        reportEvent(EVENT_COMPANION_NO_PROCESS, {path});
         Sleep(kRelaunchPauseMs);
         return true;
     }
@@ -64,7 +68,7 @@ void superviseMonitorWith(LaunchStep launch)
     ScopedHandle monitor(findMonitorProcess(kMonitorFileName, *path));
     while (bExit.load() == 0) {
         if (monitor.valid()) {
-            waitForMonitorExit(monitor);
+            waitForMonitorExit(*path, monitor);
         } else if (!startMonitor(launch, *path, monitor)) {
             return;
         }

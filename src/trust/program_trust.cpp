@@ -7,6 +7,7 @@
 #include "common/module_path.h"
 #include "common/program_path.h"
 #include "common/win_handle.h"
+#include "events/event_report.h"
 #include "log/logger.h"
 #include "trust/exposed_folders.h"
 #include "trust/trust_check.h"
@@ -16,6 +17,7 @@ namespace {
 void warn(const std::string& path, const std::string& reason)
 {
     Logger::getInstance()->writeFormat("program not trusted: %s %s", path.c_str(), reason.c_str());
+    reportEvent(EVENT_PROGRAM_NOT_TRUSTED, {path, reason});
 }
 
 void warnIfUntrusted(const std::string& path)

@@ -8,11 +8,11 @@
 
 namespace {
 
-std::string format(const char* text, ...)
+std::string format(bool utf8, const char* text, ...)
 {
     std::va_list arguments;
     va_start(arguments, text);
-    std::string result = formatLogMessage(text, arguments);
+    std::string result = formatLogMessage(text, arguments, utf8);
     va_end(arguments);
     return result;
 }
@@ -42,7 +42,20 @@ TEST(LogLine, StampTabTagBlankMessageCrLf)
 TEST(LogLine, FormattedMessageEndsAtItsFirstNulOrAfter1023Characters)
 {
     const std::string exact(1023, 'a');
-    EXPECT_EQ(format("%s", exact.c_str()), exact);
-    EXPECT_EQ(format("x%s", exact.c_str()), "x" + exact.substr(1));
-    EXPECT_EQ(format("ab%cde", 0), "ab");
+    EXPECT_EQ(format(false, "%s", exact.c_str()), exact);
+    EXPECT_EQ(format(false, "x%s", exact.c_str()), "x" + exact.substr(1));
+    EXPECT_EQ(format(false, "ab%cde", 0), "ab");
+}
+
+// A UTF-8 message cut at the limit loses the bytes of a character it would cut in two, and only
+// those; in another code page every byte is a character of its own.
+TEST(LogLine, CutNeverLeavesHalfAUtf8Character)
+{
+    const std::string japanese = "\xE6\x97\xA5";  // three bytes, one character
+    const std::string pad(1021, 'a');
+    EXPECT_EQ(format(true, "%s%s", pad.c_str(), japanese.c_str()), pad);
+    EXPECT_EQ(format(false, "%s%s", pad.c_str(), japanese.c_str()), pad + "\xE6\x97");
+    EXPECT_EQ(format(true, "%s%s", pad.substr(1).c_str(), japanese.c_str()), pad.substr(1) + japanese);
+    EXPECT_EQ(format(true, "%s\xC3\xA9", pad.c_str()), pad + "\xC3\xA9");
+    EXPECT_EQ(format(true, "a%s\xC3\xA9", pad.c_str()), "a" + pad);
 }

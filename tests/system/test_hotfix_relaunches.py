@@ -9,7 +9,18 @@ import os
 import unittest
 from types import SimpleNamespace
 
-from wineharness import BIN_DIR, ENDED, EVENT_TIMEOUT, LAUNCHED, NO_HOTFIX, STARTED, WineTestCase, wait_until
+from wineharness import (
+    BIN_DIR,
+    ENDED,
+    EVENT_TIMEOUT,
+    INFORMATION,
+    LAUNCHED,
+    NO_HOTFIX,
+    STARTED,
+    WARNING,
+    WineTestCase,
+    wait_until,
+)
 
 ROOT = r"C:\Program Files\Qelt Suite & Co"
 HOTFIX = ROOT + r"\hotfix"
@@ -50,20 +61,25 @@ class HotfixRelaunchTest(WineTestCase):
 
     def hotfix_that_others_could_change_is_left_alone(self):
         self.write_file(DESCRIPTOR, b"2.0\n0\n")
-        for opened, mode in ((HOTFIX, 0o755), (INSTALLER, 0o644)):
+        # The same refusal before every relaunch is one event.
+        for opened, mode in ((HOTFIX, 0o755), (HOTFIX, 0o755), (INSTALLER, 0o644)):
             os.chmod(self.path(opened), OPEN_TO_EVERYONE)
             self.companion.stop()
             self.assertEqual(self.installation.take_launch(),
                              [ENDED, "hotfix not trusted: %s writable by Everyone" % opened, LAUNCHED])
             self.assertEqual((self.installer_runs(), self.path(DESCRIPTOR).exists()), ([], True))
             os.chmod(self.path(opened), mode)
+        self.assertEqual(self.events("EVENT_HOTFIX_NOT_TRUSTED"),
+                         [(WARNING, [opened, "writable by Everyone", ""]) for opened in (HOTFIX, INSTALLER)])
 
     def installer_that_outlives_a_stop_is_never_run_twice_at_once(self):
         self.write_file(HOTFIX + r"\installer-mode.txt", "hang")
         # A version with blanks reaches the installer unquoted: it sees it as several arguments.
         self.write_file(DESCRIPTOR, b"1.5 beta  2\n1\n")
         self.companion.stop()
-        self.wait_for(lambda: self.installer_runs() or LAUNCHED in self.installation.unseen(), "the installer's run")
+        # Its arguments are all recorded once it has recorded its beginning.
+        self.wait_for(lambda: any(run.begun for run in self.installer_runs()) or LAUNCHED in self.installation.unseen(),
+                      "the installer's run")
         expected = parameters("1.5 beta  2", "douninstall")
         self.assertEqual(self.installation.take(2), [ENDED, expected])
         [run] = self.installer_runs()
@@ -81,10 +97,15 @@ class HotfixRelaunchTest(WineTestCase):
         self.wait_for(lambda: WAITING in self.installation.unseen() or len(self.installer_runs()) > 1, "the wait line")
         exposed = "program not trusted: %s writable by Everyone" % self.program_directory
         self.assertEqual(self.installation.take(4), STARTED + [exposed, WAITING])
+        self.assertEqual(self.events("EVENT_PROGRAM_NOT_TRUSTED"),
+                         [(WARNING, [self.program_directory, "writable by Everyone", ""])])
+        self.assertEqual(self.events("EVENT_HOTFIX_INSTALLER_RUN"),
+                         [(INFORMATION, [INSTALLER, "1.5 beta  2", "douninstall", ""])])
         self.assertEqual([run.end for run in self.installer_runs()], [None])
 
+        starts = len(self.companion.starts())
         self.write_file(HOTFIX + r"\installer-stop", b"")  # it deletes the descriptor and ends
-        [*_, (_, started_ms)] = self.installation.wait_for_starts(4)
+        [*_, (_, started_ms)] = self.installation.wait_for_starts(starts + 1)
         [run] = self.installer_runs()
         self.assertGreaterEqual(started_ms, run.end)
         self.assertEqual(self.installation.take_launch(), [NO_HOTFIX, LAUNCHED])
@@ -126,9 +147,11 @@ class HotfixRelaunchTest(WineTestCase):
         for line in journal.read_text(encoding="latin-1").splitlines() if journal.exists() else []:
             kind, _, value = line.partition(" ")
             if kind == "cmdline":
-                runs.append(SimpleNamespace(cmdline=value, args=[], end=None))
+                runs.append(SimpleNamespace(cmdline=value, args=[], begun=False, end=None))
             elif kind == "arg" and not value.startswith("0 "):
                 runs[-1].args.append(value.partition(" ")[2])
+            elif kind == "begin":
+                runs[-1].begun = True
             elif kind == "end":
                 runs[-1].end = int(value)
         return runs

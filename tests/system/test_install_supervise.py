@@ -11,7 +11,9 @@ import unittest
 
 from wineharness import (
     BIN_DIR,
+    DESCRIPTION,
     ENDED,
+    EVENT_SOURCE_KEY,
     EVENT_TIMEOUT,
     FIRST_START_BY_HAND,
     LAUNCHED,
@@ -86,8 +88,10 @@ class InstallAndSuperviseTest(WineTestCase):
 
         registration = {"type": "16", "start": "2", "error": "1", "binary": '"%s"' % self.installation.exe,
                         "group": "", "tag": "0", "dependencies": "empty", "account": "LocalSystem",
-                        "display": "QeltWatch"}
+                        "display": "QeltWatch", "description": DESCRIPTION}
         self.assertEqual(self.svcctl("config").values, registration)
+        self.assertEqual(self.registry_values(EVENT_SOURCE_KEY),
+                         {"EventMessageFile": self.installation.exe, "TypesSupported": "0x7"})
         status = self.service_status()
         pid = status.pop("pid")
         self.assertNotEqual(pid, "0")

@@ -1,12 +1,28 @@
 """A companion that cannot be launched, under Wine's service control manager: the loop ends, the
 process exits 0 and has the service started again, and each new process tries once more; a
 missing file, then a text file in the companion's place, then the real companion, kept running
-by one process. (A directory in its place, and a disabled service, are shown by the unit tests.)"""
+by one process, which warns once that it keeps ending. Each failure is one event, however many
+processes meet it. (A directory in its place, and a disabled service, are shown by the unit
+tests.)"""
 
 import os
 import unittest
 
-from wineharness import BIN_DIR, ENDED, EVENT_TIMEOUT, LAUNCHED, NO_HOTFIX, SVCCTL, WineTestCase, winelab
+from wineharness import (
+    BIN_DIR,
+    ENDED,
+    ERROR,
+    EVENT_TIMEOUT,
+    INFORMATION,
+    LAUNCHED,
+    NO_HOTFIX,
+    SVCCTL,
+    VERSION,
+    WARNING,
+    WineTestCase,
+    wait_until,
+    winelab,
+)
 
 COMPANION = WineTestCase.program_directory + r"\qelt-monitor.exe"
 INSTALLED = "QeltWatch already installed!"
@@ -25,6 +41,10 @@ class LaunchFailureTest(WineTestCase):
         self.missing_companion_ends_the_process_which_starts_the_service_again()
         self.write_file(COMPANION, "This is a text file named qelt-monitor.exe.\r\n")
         self.assert_a_new_process_fails_with(ERROR_BAD_EXE_FORMAT)
+        self.assertEqual(self.events("EVENT_COMPANION_NOT_LAUNCHED"),
+                         [(ERROR, [COMPANION, str(code), ""]) for code in (ERROR_FILE_NOT_FOUND, ERROR_BAD_EXE_FORMAT)])
+        self.assertEqual(self.events("EVENT_SERVICE_STARTED"),
+                         [(INFORMATION, [VERSION, self.program_directory, ""])])
         self.real_companion_is_relaunched_by_one_process()
 
     def missing_companion_ends_the_process_which_starts_the_service_again(self):
@@ -78,6 +98,12 @@ class LaunchFailureTest(WineTestCase):
         first = own.index(LAUNCHED)
         self.assertEqual(own[first - 1:first + 7], [NO_HOTFIX, LAUNCHED] + [ENDED, NO_HOTFIX, LAUNCHED] * 2, own)
         self.assertEqual(self.service_status()["pid"], pid)
+
+        # Its tenth end within ten minutes is reported, and no end after it.
+        warned = [(WARNING, [COMPANION, "10", "1", ""])]
+        wait_until(lambda: self.events("EVENT_COMPANION_KEEPS_ENDING"), EVENT_TIMEOUT, "the warning")
+        self.installation.wait_for_starts(len(self.companion.starts()) + 2)
+        self.assertEqual(self.events("EVENT_COMPANION_KEEPS_ENDING"), warned)
 
 
 if __name__ == "__main__":

@@ -55,7 +55,8 @@ class LogWritersTest(WineTestCase):
         said = self.path(BIN + r"\holder.txt")
         with open(said, "w") as stdout:
             holder = self.start_program(COMPANION, "hold", LOG, BIN + r"\holder-stop", stdout=stdout)
-        wait_until(lambda: "holding" in said.read_text(), EVENT_TIMEOUT, "the holder")
+        wait_until(lambda: "holding" in said.read_text(), EVENT_TIMEOUT,
+                   lambda: "the holder (still running: %s)" % (holder.poll() is None))
         messages = self.write_in_two_processes_at_once()
         for tag in "AB":
             self.assertEqual(self.indexes_written_by(messages, tag), list(range(-1 if tag == "A" else 0, LINES_EACH)),

@@ -14,7 +14,9 @@ import unittest
 
 from wineharness import (
     BIN_DIR,
+    DESCRIPTION,
     ERROR_SERVICE_DOES_NOT_EXIST,
+    EVENT_SOURCE_KEY,
     FIRST_START_BY_HAND,
     LAUNCHED,
     NO_HOTFIX,
@@ -35,7 +37,9 @@ LOG = PACKAGES + r"\msiexec.log"
 TOO_LONG_ROOT = "C:\\" + "\\".join(["Qelt fleet root"] * 15)
 ERROR_INSTALL_FAILURE = 1603
 REGISTRATION = {"type": "16", "start": "2", "error": "1", "binary": '"%s\\bin\\QeltWatch.exe"' % ROOT, "group": "",
-                "tag": "0", "dependencies": "empty", "account": "LocalSystem", "display": "QeltWatch"}
+                "tag": "0", "dependencies": "empty", "account": "LocalSystem", "display": "QeltWatch",
+                "description": DESCRIPTION}
+EVENT_SOURCE = {"EventMessageFile": ROOT + r"\bin\QeltWatch.exe", "TypesSupported": "0x7"}
 
 
 class PackageTest(WineTestCase):
@@ -79,6 +83,7 @@ class PackageTest(WineTestCase):
         """Registered as the executable registers itself and running from a copy of `executable`,
         with one companion running, the last of `starts`."""
         self.assertEqual(self.svcctl("config").values, REGISTRATION)
+        self.assertEqual(self.registry_values(EVENT_SOURCE_KEY), EVENT_SOURCE)
         self.assertEqual(self.service_status()["state"], str(SERVICE_RUNNING))
         self.assertEqual(self.path(self.installation.exe).read_bytes(), executable.read_bytes())
         self.assertEqual(len(self.prefix.processes("QeltWatch.exe")), 1)
@@ -124,7 +129,7 @@ class PackageTest(WineTestCase):
         left = sorted(str(path.relative_to(self.path(ROOT))) for path in self.path(ROOT).rglob("*"))
         self.assertEqual(left, ["bin", "bin/QeltService.log", "bin/companion-starts.txt", "hotfix",
                                 "hotfix/hotfix.ini"])
-        self.assertEqual(self.prefix.run("reg", "query", SERVICE_KEY).returncode, 1)
+        self.assertEqual((self.registry_values(SERVICE_KEY), self.registry_values(EVENT_SOURCE_KEY)), (None, None))
         self.assertEqual(self.products(), [])
 
 

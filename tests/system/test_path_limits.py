@@ -1,21 +1,31 @@
-"""Install paths at the edges of the 260-byte paths the service uses: an executable path that
-fills the buffer, the first program directory too long for the companion's path, and the
-longest that works."""
+"""Install paths at the edges of what the service's narrow paths hold: an install root in letters
+outside the Western code page (registered by hand, the hotfix run, the companion launched, the
+log in its place), an executable path that fills the 260-byte buffer, the first program directory
+too long for the companion's path, and the longest that works."""
 
 import unittest
 
 from wineharness import (
+    BIN_DIR,
     ERROR_SERVICE_DOES_NOT_EXIST,
+    EVENT_TIMEOUT,
+    FIRST_START_BY_HAND,
+    INFORMATION,
     LAUNCHED,
     NO_HOTFIX,
     STARTED,
     SERVICE_RUNNING,
+    VERSION,
     Installation,
     WineTestCase,
+    is_interleaving,
+    wait_until,
 )
 
 STOPPED = "QeltWatch stopped"
 ERROR_FILENAME_EXCED_RANGE = 206
+# Cyrillic and Japanese: neither is in code page 1252, the system's under Wine here.
+ANY_LANGUAGE_ROOT = "C:\\Qelt \u041a\u043e\u0440\u0435\u043d\u044c \u65e5\u672c"
 
 
 def directory_of_length(length, last):
@@ -37,7 +47,14 @@ def directory_of_length(length, last):
 
 
 class PathLimitsTest(WineTestCase):
+    # Host file names in letters outside ASCII need a UTF-8 locale.
+    prefix_env = {"LC_ALL": "C.UTF-8"}
+
     def test_longest_paths_that_work_and_the_first_that_do_not(self):
+        # First, while no service has run in the prefix: Wine's dispatcher then refuses a start by
+        # hand at once.
+        self.install_root_in_any_language()
+
         # An executable path of 260 characters fills the buffer: nothing registered, exit code 0,
         # and no log anywhere, since its path does not fit either.
         installation = Installation(self, directory_of_length(246, "bin"))
@@ -69,6 +86,26 @@ class PathLimitsTest(WineTestCase):
         # The companion's journal does not fit beside it, so the process list shows it.
         self.assertEqual(len(self.prefix.processes("qelt-monitor.exe")), 1)
         self.assertEqual(self.service_status()["state"], str(SERVICE_RUNNING))
+
+    def install_root_in_any_language(self):
+        installation = Installation(self, ANY_LANGUAGE_ROOT + r"\bin")
+        self.place(BIN_DIR / "fixture_installer.exe", ANY_LANGUAGE_ROOT + r"\hotfix\hotfixs.exe")
+        descriptor = self.write_file(ANY_LANGUAGE_ROOT + r"\hotfix\hotfix.ini", b"2.0\r\n0\r\n")
+        # Started by its host path (Z:\...): Wine turns a C:\ path on its own command line into
+        # the Western code page, and these letters would not reach the program. The service that
+        # the manager starts from there runs as C:\...
+        self.assertEqual(self.prefix.run(self.path(installation.exe), capture=False).returncode, 0)
+        lines = installation.take(len(FIRST_START_BY_HAND) + len(STARTED) + 2)
+        service = STARTED + ['"%s\\hotfix" 2.0 doinstall' % ANY_LANGUAGE_ROOT, LAUNCHED]
+        self.assertTrue(is_interleaving(lines, FIRST_START_BY_HAND, service), lines)
+        self.assertTrue(self.svcctl("config").values["binary"].endswith(installation.exe[2:] + '"'))
+        # The installer deleted the descriptor it was given; the companion keeps its journal beside it.
+        self.assertFalse(descriptor.exists())
+        installation.wait_for_starts(1)
+        self.assertEqual(self.events("EVENT_SERVICE_STARTED"), [(INFORMATION, [VERSION, installation.directory, ""])])
+        self._remove_service()
+        installation.companion.stop()
+        wait_until(installation.companion.exits, EVENT_TIMEOUT, "the companion's end")
 
 
 if __name__ == "__main__":

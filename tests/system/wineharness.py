@@ -8,6 +8,7 @@ Environment: QELT_BUILD_DIR, the CMake build tree (default build/windows); QELT_
 the executables are (default its bin)."""
 
 import os
+import re
 import shutil
 import sys
 import unittest
@@ -40,6 +41,13 @@ FIRST_START_BY_HAND = [
     "StartService success!",
 ]
 ERROR_SERVICE_DOES_NOT_EXIST = 1060
+ERROR, WARNING, INFORMATION = 1, 2, 4
+EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\QeltWatch"
+DESCRIPTION = "Keeps the companion program qelt-monitor.exe running and applies a pending hotfix before each launch."
+VERSION = (winelab.REPO / "VERSION").read_text().strip()
+# The event ids of the build's message table, by name (EVENT_SERVICE_STARTED: 0x40000002, ...).
+EVENT = {name: int(value, 16) for name, value in re.findall(
+    r"#define (EVENT_\w+) \(DWORD\) 0x([0-9a-fA-F]+)", (BUILD_DIR / "events" / "event_messages.h").read_text())}
 
 
 def is_interleaving(lines, first, second):
@@ -112,7 +120,7 @@ class WineTestCase(unittest.TestCase):
         self._programs = []
         self.addCleanup(self._reap_programs)
         self.prefix = winelab.copy_of_template(BUILD_DIR / "systest", type(self).__name__)
-        self.prefix.env.update(self.prefix_env)
+        self.prefix.env.update(self.prefix_env, QELT_EVENT_LOG=str(self.prefix.path / "events.txt"))
         self.addCleanup(self.prefix.remove)
         self.prefix.start_server()
         self.place(BIN_DIR / "svcctl.exe", SVCCTL)
@@ -138,6 +146,25 @@ class WineTestCase(unittest.TestCase):
         # Gone once the last handle to it is closed (a process of its own may still hold one).
         wait_until(lambda: self.svcctl("status").error == ERROR_SERVICE_DOES_NOT_EXIST, EVENT_TIMEOUT,
                    "the service's deletion")
+
+    def registry_values(self, key):
+        """The values of the registry key `key` as `reg query` shows them ({name: text}); None
+        when there is no such key."""
+        # Asked twice before the key counts as missing: under load Wine has been seen not to run a
+        # program at all.
+        completed = self.prefix.run("reg", "query", key)
+        if completed.returncode != 0:
+            completed = self.prefix.run("reg", "query", key)
+        if completed.returncode != 0:
+            return None
+        # reg writes in the console's (OEM) code page, 850 in a Western locale.
+        lines = completed.stdout.decode("cp850").splitlines()
+        return {name: value for name, _, value in (line.strip().split("    ", 2) for line in lines
+                                                     if line.startswith("    ") and line.count("    ") >= 3)}
+
+    def events(self, name):
+        """(level, strings) of each event `name` (EVENT_...) that the service reported so far."""
+        return [(event.kind, event.strings) for event in self.prefix.events() if event.id == EVENT[name]]
 
     # Files on the prefix's drive C.
 
