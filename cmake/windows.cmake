@@ -30,6 +30,7 @@ set(QELT_WINDOWS_SOURCES
     src/events/event_source.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
+    src/hotfix/hotfix_objects.cpp
     src/hotfix/installer_wait.cpp
     src/hotfix/run_and_wait.cpp
     src/hotfix/system_program.cpp

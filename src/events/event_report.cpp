@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <ctime>
-#include <mutex>
 
 #include "common/names.h"
 #include "events/event_flood.h"
@@ -15,8 +14,17 @@ namespace {
 constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\QeltWatch";
 constexpr const char* kFloodValue = "EventFlood";
 
-// Both the main thread and the service thread report.
-std::mutex floodLock;
+// Both the main thread and the service thread report. A slim lock of the system's own: it cannot
+// fail, and it does not pull the C++ run-time's threads into the executable.
+SRWLOCK floodLock = SRWLOCK_INIT;
+
+class FloodTurn {
+public:
+    FloodTurn() { AcquireSRWLockExclusive(&floodLock); }
+    ~FloodTurn() { ReleaseSRWLockExclusive(&floodLock); }
+    FloodTurn(const FloodTurn&) = delete;
+    FloodTurn& operator=(const FloodTurn&) = delete;
+};
 
 HANDLE eventSource()
 {
@@ -83,7 +91,7 @@ void reportEvent(unsigned long eventId, std::vector<std::string> strings)
 {
     std::uint32_t standsFor = 0;
     {
-        const std::lock_guard<std::mutex> hold(floodLock);
+        const FloodTurn turn;
         FloodState& state = floodState();
         standsFor = admitEvent(state, eventKey(eventId, strings), std::time(nullptr));
         writeFloodText(saveFlood(state));
@@ -99,7 +107,7 @@ void reportCompanionEnd(const std::string& monitorPath)
     std::uint32_t ends = 0;
     std::int64_t minutes = 0;
     {
-        const std::lock_guard<std::mutex> hold(floodLock);
+        const FloodTurn turn;
         FloodState& state = floodState();
         const std::int64_t reportedBefore = state.endsReportedAt;
         ends = admitCompanionEnd(state, std::time(nullptr), minutes);

@@ -11,36 +11,16 @@
 #include "events/event_report.h"
 #include "hotfix/descriptor_file.h"
 #include "hotfix/hotfix_descriptor.h"
+#include "hotfix/hotfix_objects.h"
 #include "hotfix/hotfix_parameters.h"
 #include "hotfix/hotfix_paths.h"
 #include "hotfix/installer_wait.h"
 #include "hotfix/run_and_wait.h"
 #include "hotfix/system_program.h"
 #include "log/logger.h"
-#include "trust/exposed_folders.h"
 #include "trust/held_object.h"
-#include "trust/trust_check.h"
-
-// Every object of the hotfix is opened without following a link, checked through the handle and
-// held, sharing reading only, until it has been used: the directory and the installer until the
-// installer's process exists, the descriptor until then or until the clean-up deletes it through
-// the same handle. A held object cannot be written, renamed or deleted, and its final path is the
-// path the step uses, so that path names the object that was checked for as long as it is held;
-// what lies above the hotfix directory (the install root and its parents) is checked before each
-// use, since a folder someone else may rename could be put back with other contents.
 
 namespace {
-
-bool notFound(DWORD error)
-{
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-void refuse(const std::string& path, const std::string& reason)
-{
-    Logger::getInstance()->writeFormat("hotfix not trusted: %s %s", path.c_str(), reason.c_str());
-    reportEvent(EVENT_HOTFIX_NOT_TRUSTED, {path, reason});
-}
 
 void tooLong(const char* format, const std::string& what, std::size_t length, std::size_t limit)
 {
@@ -53,53 +33,6 @@ void cleanupRefused(const std::string& directory, const std::string& reason)
     reportEvent(EVENT_HOTFIX_CLEANUP_REFUSED, {directory, reason});
 }
 
-// Why the held object at `path` may not be used: it is not the plain object at that path, or
-// someone other than the trusted accounts could have changed it.
-std::optional<std::string> refusalOf(HANDLE object, const std::string& path)
-{
-    std::optional<std::string> reason = identityProblem(object, path);
-    return reason ? reason : distrustOf(object);
-}
-
-// Opens the object at `path` and holds it if it may be used; otherwise writes why and returns an
-// invalid handle. Where the caller asks for `absent`, an object that is not there is left to it
-// to report.
-ScopedHandle openTrusted(const std::string& path, DWORD extraAccess = 0, bool* absent = nullptr)
-{
-    ScopedHandle object(openUnfollowed(path, extraAccess));
-    const DWORD openError = object.valid() ? ERROR_SUCCESS : GetLastError();
-    if (absent != nullptr) {
-        *absent = notFound(openError);
-        if (*absent) {
-            return object;
-        }
-    }
-    if (!object.valid()) {
-        refuse(path, "cannot be checked (" + std::to_string(openError) + ")");
-        return object;
-    }
-    const std::optional<std::string> refusal = refusalOf(object.get(), path);
-    if (refusal) {
-        refuse(path, *refusal);
-        object.reset();
-    }
-    return object;
-}
-
-// The hotfix directory, and no folder above it that someone else could rename.
-ScopedHandle openTrustedDirectory(const std::string& path, bool& absent)
-{
-    ScopedHandle directory = openTrusted(path, 0, &absent);
-    if (directory.valid()) {
-        const std::vector<FolderExposure> exposures = exposedFolders(path);
-        if (!exposures.empty()) {
-            refuse(exposures.front().folder, exposures.front().reason);
-            directory.reset();
-        }
-    }
-    return directory;
-}
-
 // The descriptor, held with the right to delete it through the same handle.
 bool getHotfixVersion(const std::string& descriptorPath, ScopedHandle& file, HotfixDescriptor& descriptor)
 {
@@ -110,7 +43,7 @@ bool getHotfixVersion(const std::string& descriptorPath, ScopedHandle& file, Hot
     }
     const std::optional<std::string> refusal = refusalOf(file.get(), descriptorPath);
     if (refusal) {
-        refuse(descriptorPath, *refusal);
+        refuseHotfix(descriptorPath, *refusal);
         return false;
     }
     // The run-time reads, and closes, a handle of its own to the same open file.
@@ -225,7 +158,7 @@ void applyHotfixFor(const std::string& modulePath)
         return;
     }
     // One that has gone since it was looked for cannot be checked either.
-    ScopedHandle installer = openTrusted(paths.installer);
+    ScopedHandle installer = openTrustedObject(paths.installer);
     if (!installer.valid()) {
         return;
     }
