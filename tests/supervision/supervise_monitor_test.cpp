@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,14 @@ TEST(SuperviseMonitor, LaunchWithoutProcessIsPacedLikeAnEnd)
     superviseMonitorWith(launchWithoutProcess);
     bExit.store(0);
 
+    // The start's warnings name the folders above the build tree, which depend on where it lies.
+    std::vector<std::string> messages = serviceLogMessages();
+    messages.erase(
+        std::remove_if(messages.begin(), messages.end(),
+                       [](const std::string& line) { return line.rfind("program not trusted: ", 0) == 0; }),
+        messages.end());
     const std::string noProcess = "qelt-monitor start gave no process to wait on";
-    EXPECT_EQ(serviceLogMessages(),
+    EXPECT_EQ(messages,
               (std::vector<std::string>{"getHotfixVersion failed!", noProcess, "getHotfixVersion failed!",
                                         noProcess, "Qelt-watch Exit!"}));
     ASSERT_EQ(launchTicks.size(), 2u);
