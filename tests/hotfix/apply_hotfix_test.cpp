@@ -220,6 +220,11 @@ TEST_F(ApplyHotfixTest, WaitsOnlyForThisRootsInstallerAndChecksAgainAfterIt)
     const ScopedHandle lookAlike = startProgram(elsewhere + "\\hotfixs.exe");
     ScopedHandle running = startProgram(installer());
     ASSERT_TRUE(lookAlike.valid() && running.valid());
+    // Both have begun, and write their records beside where they started, before anything moves.
+    ASSERT_TRUE(waitFor([&] {
+        return installerRecords("begin") == 1 &&
+               readBytes(elsewhere + "\\installer-runs.txt").find("begin") != std::string::npos;
+    }));
     ASSERT_TRUE(writeBytes(descriptor(), "2.0\n0\n"));
 
     std::atomic<bool> returned{false};
