@@ -138,7 +138,7 @@ class WinePrefix:
 # channel, then each string on the eventlog channel, each line after the reporting thread's id.
 _EVENT_CALL = re.compile(r"(\w+):fixme:advapi:ReportEventW \(\w+,0x(\w+),0x\w+,0x(\w+),\w+,0x(\w+),")
 _EVENT_STRING = re.compile(r'(\w+):(?:err|warn|trace):eventlog:ReportEventW L"(.*)"$')
-_ESCAPES = re.compile(r"\\(u[0-9a-f]{4}|[0-9a-f]{4}|.)")
+_ESCAPES = re.compile(r"\\([0-9a-f]{4}|.)")
 
 
 class Event:
@@ -153,7 +153,7 @@ class Event:
 
 def _unescape(text):
     simple = {"n": "\n", "r": "\r", "t": "\t"}
-    return _ESCAPES.sub(lambda m: chr(int(m.group(1)[-4:], 16)) if len(m.group(1)) > 1
+    return _ESCAPES.sub(lambda m: chr(int(m.group(1), 16)) if len(m.group(1)) > 1
                         else simple.get(m.group(1), m.group(1)), text)
 
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "supervision/find_monitor_process.h"
 #include "common/launch_hidden.h"
 #include "common/names.h"
 #include "common/win_handle.h"
@@ -10,6 +9,7 @@
 #include "hotfix/apply_hotfix.h"
 #include "log/logger.h"
 #include "service/service_state.h"
+#include "supervision/find_monitor_process.h"
 #include "supervision/monitor_path.h"
 #include "trust/program_trust.h"
 

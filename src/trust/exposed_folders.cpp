@@ -6,6 +6,7 @@
 
 #include "common/program_path.h"
 #include "common/win_handle.h"
+#include "trust/held_object.h"
 #include "trust/trust_check.h"
 
 namespace {
@@ -19,10 +20,7 @@ struct FolderFacts {
 FolderFacts folderFactsOf(const std::string& path)
 {
     FolderFacts folder{path, std::nullopt, ERROR_SUCCESS};
-    // Only read: sharing everything disturbs no one.
-    ScopedHandle handle(CreateFileA(
-        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    ScopedHandle handle(openToInspect(path));
     if (!handle.valid()) {
         folder.error = GetLastError();
         return folder;

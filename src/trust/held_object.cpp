@@ -34,6 +34,13 @@ HANDLE openUnfollowed(const std::string& path, DWORD extraAccess)
                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+HANDLE openToInspect(const std::string& path)
+{
+    return CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                       nullptr);
+}
+
 std::optional<std::string> identityProblem(HANDLE object, const std::string& path)
 {
     BY_HANDLE_FILE_INFORMATION information = {};

@@ -10,6 +10,7 @@
 #include "events/event_report.h"
 #include "log/logger.h"
 #include "trust/exposed_folders.h"
+#include "trust/held_object.h"
 #include "trust/trust_check.h"
 
 namespace {
@@ -22,11 +23,7 @@ void warn(const std::string& path, const std::string& reason)
 
 void warnIfUntrusted(const std::string& path)
 {
-    // Only read, never used: sharing everything disturbs no one. A link is judged by its own
-    // rights, since whoever may change it decides where it leads.
-    ScopedHandle object(CreateFileA(
-        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    ScopedHandle object(openToInspect(path));
     const DWORD openError = object.valid() ? ERROR_SUCCESS : GetLastError();
     if (openError == ERROR_FILE_NOT_FOUND) {
         return;
