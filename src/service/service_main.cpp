@@ -1,5 +1,6 @@
 #include "service/service_main.h"
 
+#include <atomic>
 #include <string>
 
 #include "common/module_path.h"
@@ -11,6 +12,8 @@
 #include "supervision/supervise_monitor.h"
 
 namespace {
+
+std::atomic<bool> badRequestWritten{false};
 
 // The version and program directory of the service that starts; the manager records the start
 // itself, but not what started.
@@ -75,7 +78,11 @@ void WINAPI watchCtrlHandler(DWORD control)
         Logger::getInstance()->write("SERVICE_CONTROL_SHUTDOWN");
         break;
     default:
-        Logger::getInstance()->write("Bad service request");
+        // Any interactive user may send user-defined codes: written once, they cannot push the
+        // log's earlier lines out.
+        if (!badRequestWritten.exchange(true)) {
+            Logger::getInstance()->write("Bad service request");
+        }
         break;
     }
 }
