@@ -10,6 +10,7 @@
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "supervision/supervise_monitor.h"
+#include "trust/module_path_check.h"
 
 namespace {
 
@@ -51,7 +52,15 @@ void WINAPI watchServiceMain(DWORD, LPSTR*)
     serviceStatus.dwCurrentState = SERVICE_RUNNING;
     reportServiceStatus();
 
-    superviseMonitor();
+    // A path the code page changed would name another folder's companion and hotfix. The service
+    // stops with the error, and does not have itself started again: nothing changes that before
+    // the system restarts with another code page or the service is installed elsewhere.
+    if (modulePathHoldsInCodePage()) {
+        superviseMonitor();
+    } else {
+        serviceStatus.dwWin32ExitCode = ERROR_NO_UNICODE_TRANSLATION;
+        bExit.store(1);
+    }
 
     serviceStatus.dwCurrentState = SERVICE_STOPPED;
     reportServiceStatus();
