@@ -1,7 +1,11 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
+
+#include "trust/held_object.h"
 
 struct FolderExposure {
     std::string folder;
@@ -16,4 +20,7 @@ struct FolderExposure {
 // (or whose parent lets them delete it). Nearest first. Each is read without following a link,
 // so that a link is judged by its own rights. Being allowed to create folders beside them (a
 // volume's root lets every user do that) is no reason.
-std::vector<FolderExposure> exposedFolders(const std::string& folder);
+// `open` opens a folder only to read its security without following a link (openToInspect, or
+// one that takes the path in another encoding).
+using FolderOpener = HANDLE (*)(const std::string& path);
+std::vector<FolderExposure> exposedFolders(const std::string& folder, FolderOpener open = openToInspect);
