@@ -34,8 +34,9 @@ namespace {
 // Only to read its security, never following a link; the path in UTF-8.
 HANDLE openUtf8ToInspect(const std::string& path)
 {
-    return CreateFileW(utf16Of(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return CreateFileW(utf16Of(path).c_str(), READ_CONTROL,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool isNotFound(DWORD error)
@@ -178,8 +179,9 @@ extern "C" __declspec(dllexport) UINT __stdcall PrepareInstallRoot(MSIHANDLE ins
     bool exists = false;
     const std::optional<std::string> refusal = refusalOf(root, exists);
     if (refusal) {
-        note(install, "the install root " + root + " is refused: " + *refusal +
-                          "; nothing is installed. Give it to Administrators, or choose another INSTALLROOT.");
+        note(install,
+             "the install root " + root + " is refused: " + *refusal +
+                 "; nothing is installed. Give it to Administrators, or choose another INSTALLROOT.");
         return ERROR_INSTALL_FAILURE;
     }
     const SecurityDescriptor descriptor(kInstallRootSddl);
@@ -187,11 +189,12 @@ extern "C" __declspec(dllexport) UINT __stdcall PrepareInstallRoot(MSIHANDLE ins
                         : exists                    ? setAccessList(root, descriptor, true)
                                                     : createWithAccessList(root, descriptor);
     if (error != ERROR_SUCCESS) {
-        note(install, "the install root " + root + " cannot be given its access list, error " + std::to_string(error));
+        note(install,
+             "the install root " + root + " cannot be given its access list, error " + std::to_string(error));
         return ERROR_INSTALL_FAILURE;
     }
-    note(install, "the install root " + root + " is open to SYSTEM and Administrators alone (" + kInstallRootSddl +
-                      ")");
+    note(install, "the install root " + root + " is open to SYSTEM and Administrators alone (" +
+                      kInstallRootSddl + ")");
     return ERROR_SUCCESS;
 }
 
@@ -205,6 +208,7 @@ extern "C" __declspec(dllexport) UINT __stdcall OpenMessageFile(MSIHANDLE instal
         note(install, executable + " cannot be opened to users, error " + std::to_string(error));
         return ERROR_INSTALL_FAILURE;
     }
-    note(install, executable + " may be read and run by users (" + kMessageFileSddl + "), for its event texts");
+    note(install,
+         executable + " may be read and run by users (" + kMessageFileSddl + "), for its event texts");
     return ERROR_SUCCESS;
 }

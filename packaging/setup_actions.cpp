@@ -32,7 +32,7 @@
 #include "common/names.h"
 #include "common/win_handle.h"
 #include "msi_support.h"
-#include "trust/process_rules.h"
+#include "trust/process_identity.h"
 #include "trust/token_facts.h"
 
 namespace {
@@ -115,28 +115,20 @@ void removeEventSource(MSIHANDLE install)
                       : "the event source cannot be removed, error " + std::to_string(error));
 }
 
-ProcessFacts factsOf(HANDLE process)
+std::string imageOf(HANDLE process)
 {
-    ProcessFacts facts;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
-        return facts;
-    }
-    const ScopedHandle held(token);
-    facts.account = accountOf(token);
-    facts.administratorsEnabled = administratorsEnabledIn(token);
     std::vector<wchar_t> image(32768);
     DWORD size = static_cast<DWORD>(image.size());
-    if (QueryFullProcessImageNameW(process, 0, image.data(), &size)) {
-        facts.imagePath = utf8Of(std::wstring(image.data(), size));
-    }
-    return facts;
+    return QueryFullProcessImageNameW(process, 0, image.data(), &size)
+               ? utf8Of(std::wstring(image.data(), size))
+               : std::string();
 }
 
 bool startedFrom(const std::string& directory, HANDLE process)
 {
     static const std::string ownAccountText = ownAccount();
-    const ProcessFacts facts = factsOf(process);
+    ProcessFacts facts = ownerFactsOf(process);
+    facts.imagePath = imageOf(process);
     if (!mayBeOurProcess(facts, ownAccountText)) {
         return false;
     }
@@ -162,8 +154,8 @@ void endProgramsIn(MSIHANDLE install, const std::string& directory)
         }
         const bool ended = TerminateProcess(process.get(), ERROR_PROCESS_ABORTED) &&
                            WaitForSingleObject(process.get(), kEndWaitMs) == WAIT_OBJECT_0;
-        note(install, std::string(ended ? "ended " : "could not end ") + utf8Of(entry.szExeFile) + " (process " +
-                          std::to_string(entry.th32ProcessID) + ")");
+        note(install, std::string(ended ? "ended " : "could not end ") + utf8Of(entry.szExeFile) +
+                          " (process " + std::to_string(entry.th32ProcessID) + ")");
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "common/same_path.h"
 #include "common/win_handle.h"
-#include "trust/process_rules.h"
 #include "trust/token_facts.h"
 
 namespace {
@@ -15,7 +14,9 @@ std::string imageOf(HANDLE process)
                                                                   : std::string();
 }
 
-ProcessFacts factsOf(HANDLE process)
+}  // namespace
+
+ProcessFacts ownerFactsOf(HANDLE process)
 {
     ProcessFacts facts;
     HANDLE token = nullptr;
@@ -25,15 +26,13 @@ ProcessFacts factsOf(HANDLE process)
     const ScopedHandle held(token);
     facts.account = accountOf(token);
     facts.administratorsEnabled = administratorsEnabledIn(token);
-    facts.imagePath = imageOf(process);
     return facts;
 }
-
-}  // namespace
 
 bool runsOurProgram(HANDLE process, const std::string& imagePath)
 {
     static const std::string serviceAccount = ownAccount();
-    const ProcessFacts facts = factsOf(process);
+    ProcessFacts facts = ownerFactsOf(process);
+    facts.imagePath = imageOf(process);
     return mayBeOurProcess(facts, serviceAccount) && samePath(facts.imagePath, imagePath);
 }
