@@ -44,7 +44,11 @@ std::vector<FolderExposure> exposedFolders(const std::string& folder, FolderOpen
         const FolderFacts* judged = index > 0 ? &chain[index] : nullptr;
         const FolderFacts* parent = index + 1 < chain.size() ? &chain[index + 1] : nullptr;
         if (judged != nullptr && !judged->facts) {
-            exposures.push_back({judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
+            // A folder that is not there yet (above an install root the package is about to
+            // create) cannot be renamed.
+            if (judged->error != ERROR_FILE_NOT_FOUND && judged->error != ERROR_PATH_NOT_FOUND) {
+                exposures.push_back({judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
+            }
             continue;
         }
         const Distrust distrust =

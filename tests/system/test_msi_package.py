@@ -6,7 +6,8 @@ the new executable running; the uninstall stops and deletes the service, ends th
 removes the programs, leaving the log, the hotfix directory and nothing under the service's
 registry key. Before all that, an install root too long for the service's path is refused, and so
 is an existing root open to everyone, with nothing installed; a root in Cyrillic and Japanese
-letters installs and uninstalls, and the uninstall ends only the programs of that root, not those of
+letters, under a folder the package creates for it, installs and uninstalls, and the uninstall
+ends only the programs of that root, not those of
 a root whose name the Western code page reads alike. The packages are built by tools/msi with the
 companion fixture."""
 
@@ -44,9 +45,9 @@ TOO_LONG_ROOT = "C:\\" + "\\".join(["Qelt fleet root"] * 15)
 ERROR_INSTALL_FAILURE = 1603
 OPEN_ROOT = r"C:\Open root"
 # Neither root's letters are in code page 1252, the system's under Wine here; both read there as
-# "C:\Qelt ?????? ??".
-ANY_LANGUAGE_ROOT = "C:\\Qelt \u041a\u043e\u0440\u0435\u043d\u044c \u65e5\u672c"
-ALIKE_ROOT = "C:\\Qelt \u0414\u0435\u0440\u0435\u0432\u043e \u65e5\u672c"
+# "C:\Qelt ?????? ??\Suite". The folder above the first does not exist before the install.
+ANY_LANGUAGE_ROOT = "C:\\Qelt \u041a\u043e\u0440\u0435\u043d\u044c \u65e5\u672c\\Suite"
+ALIKE_ROOT = "C:\\Qelt \u0414\u0435\u0440\u0435\u0432\u043e \u65e5\u672c\\Suite"
 REGISTRATION = {"type": "16", "start": "2", "error": "1", "binary": '"%s\\bin\\QeltWatch.exe"' % ROOT, "group": "",
                 "tag": "0", "dependencies": "empty", "account": "LocalSystem", "display": "QeltWatch",
                 "description": DESCRIPTION}
