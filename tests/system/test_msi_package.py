@@ -7,9 +7,8 @@ removes the programs, leaving the log, the hotfix directory and nothing under th
 registry key. Before all that, an install root too long for the service's path is refused, and so
 is an existing root open to everyone, with nothing installed; a root in Cyrillic and Japanese
 letters, under a folder the package creates for it, installs and uninstalls, and the uninstall
-ends only the programs of that root, not those of
-a root whose name the Western code page reads alike. The packages are built by tools/msi with the
-companion fixture."""
+ends only the programs of that root, not those of a root whose name the Western code page reads
+alike. The packages are built by tools/msi with the companion fixture."""
 
 import re
 import shutil
