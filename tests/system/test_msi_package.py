@@ -166,6 +166,9 @@ class PackageTest(WineTestCase):
         installation = Installation(self, ANY_LANGUAGE_ROOT + r"\bin", place=False)
         self.msiexec("/i", self.older, "INSTALLROOT=" + ANY_LANGUAGE_ROOT)
         installation.wait_for_starts(1)
+        # The root's folders were made by their own names, none by a name the letters lost.
+        made = sorted(path.name for path in self.path("C:\\").iterdir() if path.name.startswith("Qelt"))
+        self.assertEqual(made, sorted(root.split("\\")[1] for root in (ANY_LANGUAGE_ROOT, ALIKE_ROOT)))
         self.assertEqual(self.svcctl("config").values["binary"], '"%s"' % installation.exe)
         self.msiexec("/x", self.older)
         self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
