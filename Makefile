@@ -53,9 +53,14 @@ clean:
 # A release: build/dist/QeltWatch-<version>.zip and SHA256SUMS, packed only when a second build
 # of the same sources at another path (build/dist-check) gives the same executable bytes; with
 # COMPANION=path/to/qelt-monitor.exe, the installer package beside them, checked the same way.
+# With SIGN_CERT=... (and SIGN_KEY=... for PEM files; a key's or PKCS#12 file's password in the
+# environment variable SIGN_PASSWORD), both are signed and their signatures written beside them;
+# SIGN_URL names the program's URL in the signature, SIGN_TIMESTAMP a time-stamp server.
 dist: build/windows/build.ninja
 	cmake --build --preset windows --target QeltWatch QeltWatchSetup
-	tools/dist $(if $(COMPANION),"$(COMPANION)")
+	tools/dist $(if $(COMPANION),"$(COMPANION)") $(if $(SIGN_CERT),--sign-cert "$(SIGN_CERT)") \
+		$(if $(SIGN_KEY),--sign-key "$(SIGN_KEY)") $(if $(SIGN_URL),--sign-url "$(SIGN_URL)") \
+		$(if $(SIGN_TIMESTAMP),--sign-timestamp "$(SIGN_TIMESTAMP)")
 
 # The Windows Installer package build/dist/QeltWatch-<version>.msi, with the integrator's
 # companion: make msi COMPANION=path/to/qelt-monitor.exe (tools/msi, packaging/QeltWatch.wxs).
