@@ -8,7 +8,7 @@ SHELL := /bin/bash
 CTEST_WINDOWS := ctest --preset windows --output-on-failure -j2
 CTEST_NATIVE := ctest --preset native --output-on-failure
 
-.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist msi
+.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist msi check-release
 
 setup:
 	@tools/setup
@@ -61,6 +61,14 @@ dist: build/windows/build.ninja
 	tools/dist $(if $(COMPANION),"$(COMPANION)") $(if $(SIGN_CERT),--sign-cert "$(SIGN_CERT)") \
 		$(if $(SIGN_KEY),--sign-key "$(SIGN_KEY)") $(if $(SIGN_URL),--sign-url "$(SIGN_URL)") \
 		$(if $(SIGN_TIMESTAMP),--sign-timestamp "$(SIGN_TIMESTAMP)")
+
+# Checks a published release (RELEASE=dir, with COMPANION=... when it holds the package) against
+# this clone, checked out at the release's commit: rebuilt unsigned, each published signature
+# attached, compared byte for byte (tools/check-release).
+check-release:
+	@test -n "$(RELEASE)" || { echo "make check-release: give the release: make check-release RELEASE=dir" >&2; exit 2; }
+	$(MAKE) dist SIGN_CERT= SIGN_KEY= SIGN_URL= SIGN_TIMESTAMP=
+	tools/check-release "$(RELEASE)" $(if $(COMPANION),"$(COMPANION)")
 
 # The Windows Installer package build/dist/QeltWatch-<version>.msi, with the integrator's
 # companion: make msi COMPANION=path/to/qelt-monitor.exe (tools/msi, packaging/QeltWatch.wxs).
