@@ -8,7 +8,8 @@ SHELL := /bin/bash
 CTEST_WINDOWS := ctest --preset windows --output-on-failure -j2
 CTEST_NATIVE := ctest --preset native --output-on-failure
 
-.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist msi check-release
+.PHONY: all setup windows native test unit-test system-test release-test demo fuzz bench soak format lint clean dist msi \
+	check-release
 
 setup:
 	@tools/setup
@@ -34,6 +35,11 @@ test: windows native
 # The Wine system tests alone (tests/system), or everything else.
 system-test: windows
 	$(CTEST_WINDOWS) -L system
+
+# A signed release made and checked in a fresh clone with a throw-away certificate authority
+# (tests/release): some four minutes, so apart from `make test`; .ci/run runs both.
+release-test: windows
+	cd tests/release && QELT_BIN_DIR=$(CURDIR)/build/windows/bin python3 -m unittest -v test_signed_release
 
 unit-test: windows native
 	$(CTEST_NATIVE)
