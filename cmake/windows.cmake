@@ -45,7 +45,10 @@ set(QELT_WINDOWS_SOURCES
     src/supervision/supervise_monitor.cpp
     src/trust/exposed_folders.cpp
     src/trust/held_object.cpp
+    src/trust/module_path_check.cpp
+    src/trust/process_identity.cpp
     src/trust/program_trust.cpp
+    src/trust/token_facts.cpp
     src/trust/trust_check.cpp
 )
 

@@ -1,6 +1,7 @@
-// The package's own custom actions (packaging/QeltWatch.wxs). Both run deferred, as LocalSystem;
-// the program directory (with its last backslash) comes as CustomActionData. Every step is
-// written to the installer's log.
+// The package's custom actions that take the service down and check its registration
+// (packaging/QeltWatch.wxs; install_root.cpp prepares the install root). Both run deferred, as
+// LocalSystem; the program directory comes as CustomActionData. Every step is written to the
+// installer's log.
 //
 // RemoveWatchService runs before the installer removes or replaces files: at uninstall, repair,
 // at an upgrade (in the older package), and at every install, so that the package's
@@ -12,7 +13,10 @@
 //     naming itself;
 //  4. ends every process started from the program directory, the companion among them: a
 //     stop leaves the companion running by design, and a file in use would leave the
-//     installation waiting for a reboot.
+//     installation waiting for a reboot. Only processes that the service would take for its own
+//     are looked at that closely: run by LocalSystem or an elevated administrator, from a local
+//     volume; no path of anyone else's process is resolved, so that none on another host makes
+//     the machine sign in there.
 // It fails the installation only when the manager cannot be opened or the registration stays.
 //
 // CheckWatchService runs after QeltWatch.exe has registered itself: it fails the installation
@@ -23,46 +27,19 @@
 #include <tlhelp32.h>
 
 #include <string>
+#include <vector>
 
 #include "common/names.h"
 #include "common/win_handle.h"
+#include "msi_support.h"
+#include "trust/process_identity.h"
+#include "trust/token_facts.h"
 
 namespace {
 
 // How long the service's process may take to end once asked to stop; then it is ended.
 constexpr ULONGLONG kStopLimitMs = 30000;
 constexpr DWORD kEndWaitMs = 5000;
-
-void note(MSIHANDLE install, const std::string& text)
-{
-    PMSIHANDLE record = MsiCreateRecord(1);
-    MsiRecordSetStringA(record, 0, "QeltWatch: [1]");
-    MsiRecordSetStringA(record, 1, text.c_str());
-    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
-}
-
-// The path with every component in its long form (a program may have been started by its
-// short 8.3 name); as it was when that cannot be read.
-std::string longPath(const std::string& path)
-{
-    char full[MAX_PATH] = "";
-    const DWORD length = GetLongPathNameA(path.c_str(), full, sizeof full);
-    return length > 0 && length < sizeof full ? full : path;
-}
-
-std::string programDirectory(MSIHANDLE install)
-{
-    char value[MAX_PATH] = "";
-    DWORD size = sizeof value;
-    if (MsiGetPropertyA(install, "CustomActionData", value, &size) != ERROR_SUCCESS) {
-        return "";
-    }
-    std::string directory = longPath(value);
-    if (!directory.empty() && directory.back() != '\\') {
-        directory += '\\';
-    }
-    return directory;
-}
 
 bool queryStatus(SC_HANDLE service, SERVICE_STATUS_PROCESS& status)
 {
@@ -138,16 +115,25 @@ void removeEventSource(MSIHANDLE install)
                       : "the event source cannot be removed, error " + std::to_string(error));
 }
 
+std::string imageOf(HANDLE process)
+{
+    std::vector<wchar_t> image(32768);
+    DWORD size = static_cast<DWORD>(image.size());
+    return QueryFullProcessImageNameW(process, 0, image.data(), &size)
+               ? utf8Of(std::wstring(image.data(), size))
+               : std::string();
+}
+
 bool startedFrom(const std::string& directory, HANDLE process)
 {
-    char image[MAX_PATH] = "";
-    DWORD size = sizeof image;
-    if (!QueryFullProcessImageNameA(process, 0, image, &size)) {
+    static const std::string ownAccountText = ownAccount();
+    ProcessFacts facts = ownerFactsOf(process);
+    facts.imagePath = imageOf(process);
+    if (!mayBeOurProcess(facts, ownAccountText)) {
         return false;
     }
-    const std::string path = longPath(image);
-    return path.size() > directory.size() &&
-           _strnicmp(path.c_str(), directory.c_str(), directory.size()) == 0 &&
+    const std::string path = longPath(facts.imagePath);
+    return path.size() > directory.size() && samePathText(path.substr(0, directory.size()), directory) &&
            path.find('\\', directory.size()) == std::string::npos;
 }
 
@@ -157,10 +143,10 @@ void endProgramsIn(MSIHANDLE install, const std::string& directory)
     if (directory.empty() || !snapshot.valid()) {
         return;
     }
-    PROCESSENTRY32 entry = {};
+    PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
         ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
                                          FALSE, entry.th32ProcessID));
         if (!process.valid() || !startedFrom(directory, process.get())) {
@@ -168,21 +154,21 @@ void endProgramsIn(MSIHANDLE install, const std::string& directory)
         }
         const bool ended = TerminateProcess(process.get(), ERROR_PROCESS_ABORTED) &&
                            WaitForSingleObject(process.get(), kEndWaitMs) == WAIT_OBJECT_0;
-        note(install, std::string(ended ? "ended " : "could not end ") + entry.szExeFile + " (process " +
-                          std::to_string(entry.th32ProcessID) + ")");
+        note(install, std::string(ended ? "ended " : "could not end ") + utf8Of(entry.szExeFile) +
+                          " (process " + std::to_string(entry.th32ProcessID) + ")");
     }
 }
 
 std::string registeredBinaryPath(SC_HANDLE manager)
 {
     ScopedScHandle service(OpenServiceA(manager, serviceName, SERVICE_QUERY_CONFIG));
-    alignas(QUERY_SERVICE_CONFIGA) BYTE buffer[8192];
-    auto& config = *reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+    alignas(QUERY_SERVICE_CONFIGW) BYTE buffer[8192];
+    auto& config = *reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer);
     DWORD needed = 0;
-    if (!service.valid() || !QueryServiceConfigA(service.get(), &config, sizeof buffer, &needed)) {
+    if (!service.valid() || !QueryServiceConfigW(service.get(), &config, sizeof buffer, &needed)) {
         return "";
     }
-    return config.lpBinaryPathName != nullptr ? config.lpBinaryPathName : "";
+    return config.lpBinaryPathName != nullptr ? utf8Of(config.lpBinaryPathName) : "";
 }
 
 }  // namespace
@@ -191,18 +177,17 @@ extern "C" __declspec(dllexport) UINT __stdcall RemoveWatchService(MSIHANDLE ins
 {
     const bool removed = removeRegistration(install);
     removeEventSource(install);
-    endProgramsIn(install, programDirectory(install));
+    endProgramsIn(install, actionDirectory(install));
     return removed ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }
 
 extern "C" __declspec(dllexport) UINT __stdcall CheckWatchService(MSIHANDLE install)
 {
-    const std::string expected = programDirectory(install) + "QeltWatch.exe";
+    const std::string expected = actionDirectory(install) + "QeltWatch.exe";
     ScopedScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     const std::string registered = manager.valid() ? registeredBinaryPath(manager.get()) : "";
     const bool quoted = registered.size() > 2 && registered.front() == '"' && registered.back() == '"';
-    if (!quoted ||
-        _stricmp(longPath(registered.substr(1, registered.size() - 2)).c_str(), expected.c_str()) != 0) {
+    if (!quoted || !samePathText(longPath(registered.substr(1, registered.size() - 2)), expected)) {
         note(install, "the service is not registered as \"" + expected + "\" (registered: '" + registered +
                           "'); see QeltService.log in the program directory");
         return ERROR_INSTALL_FAILURE;

@@ -7,6 +7,7 @@ add_executable(windows_tests
     log/logger_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
+    trust/held_object_test.cpp
     trust/program_trust_test.cpp
     trust/trust_check_test.cpp
 )

@@ -1,11 +1,27 @@
 #include "common/process_list.h"
 
+#include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <string>
 
-#include "common/same_path.h"
 #include "common/win_handle.h"
+
+namespace {
+
+// The fixed names are plain ASCII, so each byte is its character.
+std::wstring widened(const char* name)
+{
+    return std::wstring(name, name + std::strlen(name));
+}
+
+bool sameName(const wchar_t* a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a, -1, b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
 
 void forEachProcessNamed(const char* exeName, const std::function<bool(unsigned long processId)>& visit)
 {
@@ -13,20 +29,13 @@ void forEachProcessNamed(const char* exeName, const std::function<bool(unsigned 
     if (!snapshot.valid()) {
         return;
     }
-    PROCESSENTRY32 entry = {};
+    const std::wstring name = widened(exeName);
+    PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
-        if (std::strcmp(entry.szExeFile, exeName) == 0 && !visit(entry.th32ProcessID)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (sameName(entry.szExeFile, name) && !visit(entry.th32ProcessID)) {
             return;
         }
     }
-}
-
-bool processImageIs(HANDLE process, const std::string& imagePath)
-{
-    char image[1024] = {};
-    DWORD length = sizeof image;
-    return QueryFullProcessImageNameA(process, 0, image, &length) &&
-           samePath(std::string(image, length), imagePath);
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/module_path.h"
+
 namespace {
 
 std::string longForm(const std::string& path)
@@ -19,20 +21,12 @@ std::string longForm(const std::string& path)
     return buffer;
 }
 
-std::wstring wide(const std::string& text)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
 }  // namespace
 
 bool samePath(const std::string& a, const std::string& b)
 {
-    const std::wstring left = wide(longForm(a));
-    const std::wstring right = wide(longForm(b));
+    const std::wstring left = widened(longForm(a));
+    const std::wstring right = widened(longForm(b));
     return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }

@@ -33,17 +33,17 @@ void cleanupRefused(const std::string& directory, const std::string& reason)
     reportEvent(EVENT_HOTFIX_CLEANUP_REFUSED, {directory, reason});
 }
 
-// The descriptor, held with the right to delete it through the same handle.
+// The descriptor, held with the right to delete it through the same handle. Only a descriptor
+// that is not there means that no hotfix is offered: one that someone holds open, or that cannot
+// be opened for another reason, is refused like any hotfix object that cannot be checked.
 bool getHotfixVersion(const std::string& descriptorPath, ScopedHandle& file, HotfixDescriptor& descriptor)
 {
-    file.reset(openUnfollowed(descriptorPath, DELETE));
+    bool absent = false;
+    file = openTrustedObject(descriptorPath, DELETE, &absent);
     if (!file.valid()) {
-        Logger::getInstance()->write("getHotfixVersion failed!");
-        return false;
-    }
-    const std::optional<std::string> refusal = refusalOf(file.get(), descriptorPath);
-    if (refusal) {
-        refuseHotfix(descriptorPath, *refusal);
+        if (absent) {
+            Logger::getInstance()->write("getHotfixVersion failed!");
+        }
         return false;
     }
     // The run-time reads, and closes, a handle of its own to the same open file.

@@ -7,6 +7,7 @@
 #include "common/win_handle.h"
 #include "events/event_report.h"
 #include "log/logger.h"
+#include "trust/process_identity.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ ScopedHandle runningInstaller(const std::string& installerPath)
             reportEvent(EVENT_PROCESS_NOT_OPENED, {kInstallerFileName, std::to_string(openError)});
             return true;
         }
-        if (!processImageIs(installer.get(), installerPath) ||
+        if (!runsOurProgram(installer.get(), installerPath) ||
             WaitForSingleObject(installer.get(), 0) != WAIT_TIMEOUT) {
             return true;
         }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "common/module_path.h"
 #include "common/names.h"
 #include "common/program_path.h"
@@ -16,6 +18,27 @@ std::optional<std::string> logFilePath()
         return std::nullopt;
     }
     return siblingPath(modulePath, kLogFileName);
+}
+
+std::optional<std::wstring> logFileLocation()
+{
+    std::string modulePath;
+    unsigned long error = 0;
+    if (readModulePath(modulePath, error)) {
+        const std::optional<std::string> path = siblingPath(modulePath, kLogFileName);
+        return path ? std::optional<std::wstring>(widened(*path)) : std::nullopt;
+    }
+    if (error != ERROR_NO_UNICODE_TRANSLATION) {
+        return std::nullopt;
+    }
+    std::wstring path = readWideModulePath();
+    const std::wstring::size_type cut = path.rfind(L'\\');
+    if (cut == std::wstring::npos) {
+        return std::nullopt;
+    }
+    path.resize(cut + 1);
+    path.append(kLogFileName, kLogFileName + std::strlen(kLogFileName));
+    return path.size() < kPathBufferSize ? std::optional<std::wstring>(path) : std::nullopt;
 }
 
 namespace {
@@ -80,10 +103,10 @@ void beginAnew(HANDLE file)
 
 }  // namespace
 
-void appendToLogFile(const std::string& path, const std::string& line)
+void appendToLogFile(const std::wstring& path, const std::string& line)
 {
     // Without FILE_WRITE_DATA every write goes to the end.
-    ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, kShareAll, nullptr,
+    ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, kShareAll, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return;

@@ -21,7 +21,7 @@ Logger* Logger::getInstance()
 void Logger::write(std::string message)  // NOLINT(performance-unnecessary-value-param)
 {
     const std::time_t now = std::time(nullptr);
-    const std::optional<std::string> path = logFilePath();
+    const std::optional<std::wstring> path = logFileLocation();
     if (!path) {
         return;
     }

@@ -1,5 +1,6 @@
 #include "service/service_main.h"
 
+#include <atomic>
 #include <string>
 
 #include "common/module_path.h"
@@ -9,8 +10,11 @@
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "supervision/supervise_monitor.h"
+#include "trust/module_path_check.h"
 
 namespace {
+
+std::atomic<bool> badRequestWritten{false};
 
 // The version and program directory of the service that starts; the manager records the start
 // itself, but not what started.
@@ -48,7 +52,15 @@ void WINAPI watchServiceMain(DWORD, LPSTR*)
     serviceStatus.dwCurrentState = SERVICE_RUNNING;
     reportServiceStatus();
 
-    superviseMonitor();
+    // A path the code page changed would name another folder's companion and hotfix. The service
+    // stops with the error, and does not have itself started again: nothing changes that before
+    // the system restarts with another code page or the service is installed elsewhere.
+    if (modulePathHoldsInCodePage()) {
+        superviseMonitor();
+    } else {
+        serviceStatus.dwWin32ExitCode = ERROR_NO_UNICODE_TRANSLATION;
+        bExit.store(1);
+    }
 
     serviceStatus.dwCurrentState = SERVICE_STOPPED;
     reportServiceStatus();
@@ -75,7 +87,11 @@ void WINAPI watchCtrlHandler(DWORD control)
         Logger::getInstance()->write("SERVICE_CONTROL_SHUTDOWN");
         break;
     default:
-        Logger::getInstance()->write("Bad service request");
+        // Any interactive user may send user-defined codes: written once, they cannot push the
+        // log's earlier lines out.
+        if (!badRequestWritten.exchange(true)) {
+            Logger::getInstance()->write("Bad service request");
+        }
         break;
     }
 }

@@ -10,7 +10,9 @@
 //   handler uses it only on a stop, which the manager sends only to a running service;
 // - the handler writes only dwCurrentState, and only SERVICE_STOPPED, the same value the
 //   service thread writes last; the service thread's other writes precede the RUNNING report;
-// - bExit has one writer, the handler; every test of it loads the current value.
+// - bExit is set by the handler on a stop, and by the service thread only when it stops for good
+//   before it supervises anything; it is never cleared, and every test of it loads the current
+//   value.
 extern SERVICE_STATUS serviceStatus;
 extern SERVICE_STATUS_HANDLE serviceStatusHandle;
 extern std::atomic<int> bExit;

@@ -4,6 +4,7 @@
 #include "common/win_handle.h"
 #include "events/event_report.h"
 #include "log/logger.h"
+#include "trust/process_identity.h"
 
 HANDLE findMonitorProcess(const char* exeName, const std::string& imagePath)
 {
@@ -16,7 +17,7 @@ HANDLE findMonitorProcess(const char* exeName, const std::string& imagePath)
             reportEvent(EVENT_PROCESS_NOT_OPENED, {exeName, std::to_string(openError)});
             return true;
         }
-        if (!processImageIs(candidate.get(), imagePath)) {
+        if (!runsOurProgram(candidate.get(), imagePath)) {
             return true;
         }
         process = candidate.release();

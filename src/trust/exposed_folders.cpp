@@ -6,7 +6,6 @@
 
 #include "common/program_path.h"
 #include "common/win_handle.h"
-#include "trust/held_object.h"
 #include "trust/trust_check.h"
 
 namespace {
@@ -17,10 +16,10 @@ struct FolderFacts {
     unsigned long error = ERROR_SUCCESS;
 };
 
-FolderFacts folderFactsOf(const std::string& path)
+FolderFacts folderFactsOf(const std::string& path, FolderOpener open)
 {
     FolderFacts folder{path, std::nullopt, ERROR_SUCCESS};
-    ScopedHandle handle(openToInspect(path));
+    ScopedHandle handle(open(path));
     if (!handle.valid()) {
         folder.error = GetLastError();
         return folder;
@@ -31,11 +30,11 @@ FolderFacts folderFactsOf(const std::string& path)
 
 }  // namespace
 
-std::vector<FolderExposure> exposedFolders(const std::string& folder)
+std::vector<FolderExposure> exposedFolders(const std::string& folder, FolderOpener open)
 {
-    std::vector<FolderFacts> chain = {folderFactsOf(folder)};
+    std::vector<FolderFacts> chain = {folderFactsOf(folder, open)};
     for (const std::string& above : foldersAbove(folder)) {
-        chain.push_back(folderFactsOf(above));
+        chain.push_back(folderFactsOf(above, open));
     }
     const std::vector<std::string> trusted = trustedAccounts();
     std::vector<FolderExposure> exposures;
@@ -45,7 +44,11 @@ std::vector<FolderExposure> exposedFolders(const std::string& folder)
         const FolderFacts* judged = index > 0 ? &chain[index] : nullptr;
         const FolderFacts* parent = index + 1 < chain.size() ? &chain[index + 1] : nullptr;
         if (judged != nullptr && !judged->facts) {
-            exposures.push_back({judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
+            // A folder that is not there yet (above an install root the package is about to
+            // create) cannot be renamed.
+            if (judged->error != ERROR_FILE_NOT_FOUND && judged->error != ERROR_PATH_NOT_FOUND) {
+                exposures.push_back({judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
+            }
             continue;
         }
         const Distrust distrust =

@@ -3,22 +3,13 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "trust/token_facts.h"
+
 namespace {
 
 constexpr const char* kLocalSystem = "S-1-5-18";
 constexpr const char* kAdministrators = "S-1-5-32-544";
 constexpr const char* kTrustedInstaller = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-
-std::string sidText(PSID sid)
-{
-    char* text = nullptr;
-    if (sid == nullptr || !ConvertSidToStringSidA(sid, &text)) {
-        return {};
-    }
-    std::string result(text);
-    LocalFree(text);
-    return result;
-}
 
 AccessEntry::Kind kindOf(BYTE aceType)
 {
@@ -97,25 +88,12 @@ std::vector<AccessEntry> entriesOf(PACL list)
     return entries;
 }
 
-std::string processAccount()
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return {};
-    }
-    char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
-    DWORD length = 0;
-    const BOOL ok = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length);
-    CloseHandle(token);
-    return ok ? sidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) : std::string();
-}
-
 }  // namespace
 
 std::vector<std::string> trustedAccounts()
 {
     std::vector<std::string> accounts = {kLocalSystem, kAdministrators, kTrustedInstaller};
-    const std::string own = processAccount();
+    const std::string own = ownAccount();
     if (!own.empty()) {
         accounts.push_back(own);
     }

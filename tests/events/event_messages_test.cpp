@@ -42,6 +42,7 @@ TEST(EventMessages, EveryEventRendersWithTheStringsItIsReportedWith)
         {EVENT_SERVICE_CALL_FAILED, {"CreateService", "1073"}},
         {EVENT_SERVICE_SETTING_FAILED, {"recovery", "87"}},
         {EVENT_PATH_UNREADABLE, {"122"}},
+        {EVENT_PATH_NOT_IN_CODE_PAGE, {"C:\\Qelt ?????? ??\\bin\\QeltWatch.exe", "1252"}},
         {EVENT_COMPANION_NOT_LAUNCHED, {"C:\\Qelt\\bin\\qelt-monitor.exe", "2"}},
         {EVENT_COMPANION_KEEPS_ENDING, {"C:\\Qelt\\bin\\qelt-monitor.exe", "10", "1"}},
         {EVENT_COMPANION_NO_PROCESS, {"C:\\Qelt\\bin\\qelt-monitor.exe"}},

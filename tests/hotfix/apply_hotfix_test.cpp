@@ -96,9 +96,10 @@ protected:
 TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
 {
     // Besides the descriptor: an installer that is a directory or a file that is no program, one of
-    // them open to everyone, the install root open to everyone, or a link or second name.
+    // them open to everyone, the descriptor held open by someone who does not share its deletion,
+    // the install root open to everyone, or a link or second name.
     // clang-format off
-    enum class Setup { None, Folder, File, OpenIni, OpenExe, OpenRoot, LinkDir, LinkIni, LinkExe, TwoNames };
+    enum class Setup { None, Folder, File, OpenIni, HeldIni, OpenExe, OpenRoot, LinkDir, LinkIni, LinkExe, TwoNames };
     enum class Left { All, Directory, Nothing };
     const std::string tooLong(260, 'v');
     const std::string valid = "2.0\n0\n";
@@ -129,6 +130,7 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
         {rootNameOf(239), tooLong.substr(1) + "\n1\n", Setup::Folder, {"hotfix param too long (520)"},
          Left::All},
         {"Open ini", valid, Setup::OpenIni, {refused + "\\hotfix.ini writable by Everyone"}, Left::All},
+        {"Held ini", valid, Setup::HeldIni, {refused + "\\hotfix.ini cannot be checked (32)"}, Left::All},
         {"Open exe", valid, Setup::OpenExe, {refused + "\\hotfixs.exe writable by Everyone"}, Left::All},
         // Another folder's rights decide who may rename the hotfix directory.
         {"Open root", valid, Setup::OpenRoot, {refused + " can be renamed or re-permissioned by Everyone"},
@@ -151,8 +153,16 @@ TEST_F(ApplyHotfixTest, OutcomesThatRunNoInstaller)
         } else if (c.setup != Setup::None) {
             ASSERT_TRUE(writeBytes(installer(), "not run"));
         }
+        ScopedHandle holder;
         const std::map<Setup, std::function<bool()>> arrangements = {
             {Setup::OpenIni, [&] { return openToEveryone(descriptor()); }},
+            {Setup::HeldIni,
+             [&] {
+                 holder.reset(CreateFileA(descriptor().c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
+                 return holder.valid();
+             }},
             {Setup::OpenExe, [&] { return openToEveryone(installer()); }},
             {Setup::OpenRoot, [&] { return openToEveryone(hotfix_ + "\\.."); }},
             {Setup::LinkDir, [&] { return linkInPlace(hotfix_, hotfix_ + "-real"); }},
@@ -204,21 +214,25 @@ TEST_F(ApplyHotfixTest, InstallerRunsUntilItRemovesTheDescriptor)
                         quoted + "2.0 doinstall", quoted + "2.0 doinstall"}));
 }
 
-// The step waits only for an installer run from this root's hotfix directory, never for one of
-// the same name from elsewhere, and uses nothing it checked before the wait: a directory put in
-// place meanwhile is checked anew, and one that others could change runs nothing.
+// The step waits only for an installer run from this root's hotfix directory, whatever the letter
+// case it was started by, never for one of the same name from elsewhere, and uses nothing it
+// checked before the wait: a directory put in place meanwhile is checked anew, and one that others
+// could change runs nothing.
 TEST_F(ApplyHotfixTest, WaitsOnlyForThisRootsInstallerAndChecksAgainAfterIt)
 {
     const std::string executable = installIn("Waiting");
     const std::string fixture = besideTests("fixture_installer.exe");
     const std::string elsewhere = scratch_.path + "\\Elsewhere";
     fs::create_directories(elsewhere);
-    for (const std::string& directory : {elsewhere, hotfix_}) {
-        ASSERT_TRUE(CopyFileA(fixture.c_str(), (directory + "\\hotfixs.exe").c_str(), FALSE));
-        ASSERT_TRUE(writeBytes(directory + "\\installer-mode.txt", "hang"));
+    // The installer's file spelt in capitals (Wine keeps the case it was created with, and lists
+    // the process by it).
+    const std::string capitals = hotfix_ + "\\HOTFIXS.EXE";
+    for (const std::string& program : {elsewhere + "\\hotfixs.exe", capitals}) {
+        ASSERT_TRUE(CopyFileA(fixture.c_str(), program.c_str(), FALSE));
+        ASSERT_TRUE(writeBytes(program.substr(0, program.rfind('\\')) + "\\installer-mode.txt", "hang"));
     }
     const ScopedHandle lookAlike = startProgram(elsewhere + "\\hotfixs.exe");
-    ScopedHandle running = startProgram(installer());
+    ScopedHandle running = startProgram(capitals);
     ASSERT_TRUE(lookAlike.valid() && running.valid());
     // Both have begun, and write their records beside where they started, before anything moves.
     ASSERT_TRUE(waitFor([&] {

@@ -3,7 +3,8 @@ install root whose path has blanks and '&': nothing offered, a hotfix directory 
 installer that any account could change, the installer's arguments and the wait for it, an installer
 that outlives a stop of the service (restarted in a program directory open to everyone), one that is
 no program, and a hotfix without installer removed by the system's cmd.exe, never one planted beside
-the service."""
+the service. The service is registered by its install root in capitals, over folders named
+otherwise: it then names them so, and each check of a path must still find it the same object."""
 
 import os
 import unittest
@@ -20,6 +21,7 @@ from wineharness import (
     WARNING,
     WineTestCase,
     wait_until,
+    winelab,
 )
 
 ROOT = r"C:\Program Files\Qelt Suite & Co"
@@ -28,12 +30,18 @@ DESCRIPTOR = HOTFIX + r"\hotfix.ini"
 INSTALLER = HOTFIX + r"\hotfixs.exe"
 
 WAITING = "hotfixs.exe still running, waiting"
+
+
+def as_run(path):
+    """A path as the service names it: the install root in the letter case it was registered by
+    (capitals), what follows as the program directory's name and the service write it."""
+    return ROOT.upper() + path[len(ROOT):] if path.startswith(ROOT) else path
 OPEN_TO_EVERYONE = 0o777  # under Wine: Everyone may write
 
 
 def parameters(version, verb):
     """The parameter string the service hands the installer, as it logs it."""
-    return '"%s" %s %s' % (HOTFIX, version, verb)
+    return '"%s" %s %s' % (as_run(HOTFIX), version, verb)
 
 
 class HotfixRelaunchTest(WineTestCase):
@@ -48,7 +56,9 @@ class HotfixRelaunchTest(WineTestCase):
 
     def nothing_offered_and_the_companion_launched_at_once(self):
         self.place(BIN_DIR / "fixture_installer.exe", INSTALLER)
-        returned_ms = self.start_service()
+        self.register_service(as_run(self.installation.exe))
+        self.assertEqual(self.svcctl("start").lines, ["ok"])
+        returned_ms = winelab.unix_millis()
         [(_, started_ms)] = self.installation.wait_for_starts(1)
         # A pause of the loop's own (1000 ms) would put the launch past this bound.
         self.assertLess(started_ms - returned_ms, 1000)
@@ -66,11 +76,11 @@ class HotfixRelaunchTest(WineTestCase):
             os.chmod(self.path(opened), OPEN_TO_EVERYONE)
             self.companion.stop()
             self.assertEqual(self.installation.take_launch(),
-                             [ENDED, "hotfix not trusted: %s writable by Everyone" % opened, LAUNCHED])
+                             [ENDED, "hotfix not trusted: %s writable by Everyone" % as_run(opened), LAUNCHED])
             self.assertEqual((self.installer_runs(), self.path(DESCRIPTOR).exists()), ([], True))
             os.chmod(self.path(opened), mode)
         self.assertEqual(self.events("EVENT_HOTFIX_NOT_TRUSTED"),
-                         [(WARNING, [opened, "writable by Everyone", ""]) for opened in (HOTFIX, INSTALLER)])
+                         [(WARNING, [as_run(opened), "writable by Everyone", ""]) for opened in (HOTFIX, INSTALLER)])
 
     def installer_that_outlives_a_stop_is_never_run_twice_at_once(self):
         self.write_file(HOTFIX + r"\installer-mode.txt", "hang")
@@ -86,7 +96,7 @@ class HotfixRelaunchTest(WineTestCase):
         # The shell puts the program's path in front as it sees fit; the service's parameter
         # string follows, byte for byte.
         self.assertTrue(run.cmdline.endswith(" " + expected), run)
-        self.assertEqual(run.args, [HOTFIX, "1.5", "beta", "2", "douninstall"])
+        self.assertEqual(run.args, [as_run(HOTFIX), "1.5", "beta", "2", "douninstall"])
 
         self.stop_service_and_check()
 
@@ -95,12 +105,12 @@ class HotfixRelaunchTest(WineTestCase):
         os.chmod(self.path(self.program_directory), OPEN_TO_EVERYONE)
         self.assertEqual(self.svcctl("start").lines, ["ok"])
         self.wait_for(lambda: WAITING in self.installation.unseen() or len(self.installer_runs()) > 1, "the wait line")
-        exposed = "program not trusted: %s writable by Everyone" % self.program_directory
+        exposed = "program not trusted: %s writable by Everyone" % as_run(self.program_directory)
         self.assertEqual(self.installation.take(4), STARTED + [exposed, WAITING])
         self.assertEqual(self.events("EVENT_PROGRAM_NOT_TRUSTED"),
-                         [(WARNING, [self.program_directory, "writable by Everyone", ""])])
+                         [(WARNING, [as_run(self.program_directory), "writable by Everyone", ""])])
         self.assertEqual(self.events("EVENT_HOTFIX_INSTALLER_RUN"),
-                         [(INFORMATION, [INSTALLER, "1.5 beta  2", "douninstall", ""])])
+                         [(INFORMATION, [as_run(INSTALLER), "1.5 beta  2", "douninstall", ""])])
         self.assertEqual([run.end for run in self.installer_runs()], [None])
 
         starts = len(self.companion.starts())
@@ -127,7 +137,7 @@ class HotfixRelaunchTest(WineTestCase):
         self.write_file(HOTFIX + r"\sub\payload.dat", b"x")
         beside = self.write_file(ROOT + r"\hotfix.txt", b"keep")
         self.companion.stop()
-        self.assertEqual(self.installation.take_launch(), [ENDED, INSTALLER + " is not exist!", LAUNCHED])
+        self.assertEqual(self.installation.take_launch(), [ENDED, as_run(INSTALLER) + " is not exist!", LAUNCHED])
         self.assertEqual((self.path(HOTFIX).exists(), beside.exists()), (False, True))
         self.assertFalse((planted.parent / "installer-runs.txt").exists())
         self.companion.stop()

@@ -4,10 +4,13 @@ version again is the same product, taken down and started anew; a package of a h
 carrying another executable, replaces it in place, with one product and one registration and
 the new executable running; the uninstall stops and deletes the service, ends the companion and
 removes the programs, leaving the log, the hotfix directory and nothing under the service's
-registry key. Before all that, an install root too long for the service's path is refused. The
-packages are built by tools/msi with the companion fixture; as a signed release is, both
-executables and both packages are signed (with a throw-away certificate authority's), and the
-signed files install, run as the service and uninstall."""
+registry key. Before all that, an install root too long for the service's path is refused, and so
+is an existing root open to everyone, with nothing installed; a root in Cyrillic and Japanese
+letters, under a folder the package creates for it, installs and uninstalls, and the uninstall
+ends only the programs of that root, not those of a root whose name the Western code page reads
+alike. The packages are built by tools/msi with the companion fixture; as a signed release is,
+both executables and both packages are signed (with a throw-away certificate authority's), and
+the signed files install, run as the service and uninstall."""
 
 import re
 import shutil
@@ -21,13 +24,16 @@ from wineharness import (
     DESCRIPTION,
     ERROR_SERVICE_DOES_NOT_EXIST,
     EVENT_SOURCE_KEY,
+    EVENT_TIMEOUT,
     FIRST_START_BY_HAND,
     LAUNCHED,
     NO_HOTFIX,
     SERVICE_RUNNING,
     STARTED,
+    Installation,
     WineTestCase,
     is_interleaving,
+    wait_until,
     winelab,
 )
 
@@ -40,6 +46,11 @@ LOG = PACKAGES + r"\msiexec.log"
 # 259 characters of a path the executable can register.
 TOO_LONG_ROOT = "C:\\" + "\\".join(["Qelt fleet root"] * 15)
 ERROR_INSTALL_FAILURE = 1603
+OPEN_ROOT = r"C:\Open root"
+# Neither root's letters are in code page 1252, the system's under Wine here; both read there as
+# "C:\Qelt ?????? ??\Suite". The folder above the first does not exist before the install.
+ANY_LANGUAGE_ROOT = "C:\\Qelt \u041a\u043e\u0440\u0435\u043d\u044c \u65e5\u672c\\Suite"
+ALIKE_ROOT = "C:\\Qelt \u0414\u0435\u0440\u0435\u0432\u043e \u65e5\u672c\\Suite"
 REGISTRATION = {"type": "16", "start": "2", "error": "1", "binary": '"%s\\bin\\QeltWatch.exe"' % ROOT, "group": "",
                 "tag": "0", "dependencies": "empty", "account": "LocalSystem", "display": "QeltWatch",
                 "description": DESCRIPTION}
@@ -52,6 +63,8 @@ from release_fixture import ThrowawayCA  # noqa: E402
 class PackageTest(WineTestCase):
     program_directory = ROOT + r"\bin"
     place_programs = False
+    # Host file names in letters outside ASCII need a UTF-8 locale.
+    prefix_env = {"LC_ALL": "C.UTF-8"}
 
     def setUp(self):
         super().setUp()
@@ -121,6 +134,8 @@ class PackageTest(WineTestCase):
         self.msiexec("/i", self.older, "INSTALLROOT=" + TOO_LONG_ROOT, expected=ERROR_INSTALL_FAILURE)
         self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
         self.assertEqual(self.products(), [])
+        self.open_root_is_refused()
+        self.root_in_any_language()
 
         self.msiexec("/i", self.older)
         self.take_start_by_the_package()
@@ -150,6 +165,33 @@ class PackageTest(WineTestCase):
                                 "hotfix/hotfix.ini"])
         self.assertEqual((self.registry_values(SERVICE_KEY), self.registry_values(EVENT_SOURCE_KEY)), (None, None))
         self.assertEqual(self.products(), [])
+
+    def open_root_is_refused(self):
+        self.path(OPEN_ROOT).mkdir()
+        self.path(OPEN_ROOT).chmod(0o777)
+        self.msiexec("/i", self.older, "INSTALLROOT=" + OPEN_ROOT, expected=ERROR_INSTALL_FAILURE)
+        refused = "QeltWatch: the install root %s is refused: %s writable by Everyone" % (OPEN_ROOT, OPEN_ROOT)
+        self.assertIn(refused, self.path(LOG).read_text(errors="replace"))
+        # Wine's installer removes the empty root when it rolls back; Windows leaves it.
+        self.assertFalse(self.path(OPEN_ROOT + r"\bin").exists())
+        self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
+        self.assertEqual(self.products(), [])
+
+    def root_in_any_language(self):
+        alike = winelab.Companion(self.path(ALIKE_ROOT + r"\bin"))
+        alike.install(BIN_DIR / "fixture_companion.exe", "run")
+        self.start_program(ALIKE_ROOT + r"\bin\qelt-monitor.exe")
+        wait_until(alike.starts, EVENT_TIMEOUT, "the start of the companion of the look-alike root")
+        installation = Installation(self, ANY_LANGUAGE_ROOT + r"\bin", place=False)
+        self.msiexec("/i", self.older, "INSTALLROOT=" + ANY_LANGUAGE_ROOT)
+        installation.wait_for_starts(1)
+        self.assertEqual(self.svcctl("config").values["binary"], '"%s"' % installation.exe)
+        self.msiexec("/x", self.older)
+        self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
+        self.assertEqual(len(self.prefix.processes("qelt-monitor.exe")), 1)
+        self.assertEqual(alike.exits(), [])
+        alike.stop()
+        wait_until(alike.exits, EVENT_TIMEOUT, "the end of the companion of the look-alike root")
 
 
 if __name__ == "__main__":

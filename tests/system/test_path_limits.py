@@ -1,12 +1,14 @@
 """Install paths at the edges of what the service's narrow paths hold: an install root in letters
 outside the Western code page (registered by hand, the hotfix run, the companion launched, the
-log in its place), an executable path that fills the 260-byte buffer, the first program directory
+log in its place; then, without the UTF-8 setting, refused), an executable path that fills the 260-byte buffer, the first program directory
 too long for the companion's path, and the longest that works."""
 
+import re
 import unittest
 
 from wineharness import (
     BIN_DIR,
+    ERROR,
     ERROR_SERVICE_DOES_NOT_EXIST,
     EVENT_TIMEOUT,
     FIRST_START_BY_HAND,
@@ -15,17 +17,28 @@ from wineharness import (
     NO_HOTFIX,
     STARTED,
     SERVICE_RUNNING,
+    SERVICE_STOPPED,
+    SVCCTL,
     VERSION,
     Installation,
     WineTestCase,
     is_interleaving,
     wait_until,
+    winelab,
 )
 
 STOPPED = "QeltWatch stopped"
 ERROR_FILENAME_EXCED_RANGE = 206
+ERROR_NO_UNICODE_TRANSLATION = 1113
 # Cyrillic and Japanese: neither is in code page 1252, the system's under Wine here.
 ANY_LANGUAGE_ROOT = "C:\\Qelt \u041a\u043e\u0440\u0435\u043d\u044c \u65e5\u672c"
+
+
+def without_utf8_setting(exe):
+    """The executable with its manifest's code page setting turned into a comment of the same length."""
+    setting = re.search(rb"<activeCodePage [^>]*>UTF-8</activeCodePage>", exe).group(0)
+    comment = b"<!--" + b" " * (len(setting) - 7) + b"-->"
+    return exe.replace(setting, comment, 1)
 
 
 def directory_of_length(length, last):
@@ -103,9 +116,32 @@ class PathLimitsTest(WineTestCase):
         self.assertFalse(descriptor.exists())
         installation.wait_for_starts(1)
         self.assertEqual(self.events("EVENT_SERVICE_STARTED"), [(INFORMATION, [VERSION, installation.directory, ""])])
-        self._remove_service()
         installation.companion.stop()
         wait_until(installation.companion.exits, EVENT_TIMEOUT, "the companion's end")
+        self.without_utf8_the_service_refuses_its_path(installation)
+        self._remove_service()
+
+    def without_utf8_the_service_refuses_its_path(self, installation):
+        # The same executable without its manifest's UTF-8 setting, as on Windows before 1903: code
+        # page 1252 cannot hold these letters, so its narrow path names another folder. The
+        # service stops with the error and is not started again; its log stays beside it.
+        self.assertEqual(winelab.stop_service(self.prefix, SVCCTL, EVENT_TIMEOUT), 0)
+        exe = self.path(installation.exe)
+        exe.write_bytes(without_utf8_setting(exe.read_bytes()))
+        descriptor = self.write_file(ANY_LANGUAGE_ROOT + r"\hotfix\hotfix.ini", b"2.0\r\n0\r\n")
+        installation.seen = len(installation.log.messages())
+        self.assertEqual(self.svcctl("start").lines, ["ok"])
+        narrow = installation.exe.encode("cp1252", "replace").decode("cp1252")
+        refused = "code page 1252 cannot hold the program path: " + narrow
+        messages = installation.wait_for_log(lambda m: "QeltWatch Exit" in m, "the refusing service's end")
+        self.assertEqual(messages[:3], STARTED + [refused])
+        self.assertCountEqual(messages[3:], ["QeltWatch stopped", "StartServiceCtrlDispatcher success!",
+                                             "QeltWatch Exit"])
+        status = self.service_status()
+        self.assertEqual((status["state"], status["win32exit"]), (str(SERVICE_STOPPED), str(ERROR_NO_UNICODE_TRANSLATION)))
+        self.assertEqual(self.events("EVENT_PATH_NOT_IN_CODE_PAGE"), [(ERROR, [narrow, "1252", ""])])
+        self.assertTrue(descriptor.exists(), "the hotfix step ran")
+        self.assertEqual(len(installation.companion.starts()), 1)
 
 
 if __name__ == "__main__":

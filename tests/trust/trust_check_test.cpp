@@ -7,6 +7,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "trust/install_root_access.h"
 
 namespace {
 
@@ -105,5 +108,46 @@ TEST(TrustCheck, FoldersThatOthersCouldMoveOrRepermission)
         EXPECT_EQ(inWords(judgeFolder(folder ? &*folder : nullptr, parent ? &*parent : nullptr, trusted),
                           kMovableBy),
                   c.distrust);
+    }
+}
+
+// What the installer package gives the install root, and adds on the executable: the service
+// trusts both, nobody but SYSTEM and Administrators has an entry on the root, which shuts out what
+// the folders above grant and passes itself on to everything below, and users may only read and
+// run the executable.
+TEST(TrustCheck, AccessListsThePackageGives)
+{
+    constexpr unsigned long kReadAndRun = 0x1200a9;
+    const struct {
+        const char* sddl;
+        bool isProtected;
+        std::vector<std::string> accounts;
+        unsigned long usersMask;
+    } cases[] = {
+        {kInstallRootSddl, true, {"S-1-5-18", "S-1-5-32-544"}, 0},
+        {kMessageFileSddl, false, {"S-1-5-32-545"}, kReadAndRun},
+    };
+    const std::vector<std::string> trusted = trustedAccounts();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sddl);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            (std::string("O:BA") + c.sddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+        const SecurityFacts facts = securityFactsIn(descriptor);
+        LocalFree(descriptor);
+
+        EXPECT_EQ((control & SE_DACL_PROTECTED) != 0, c.isProtected);
+        EXPECT_FALSE(judgeTrust(facts, trusted).any());
+        EXPECT_FALSE(judgeFolder(&facts, &facts, trusted).any());
+        std::vector<std::string> accounts;
+        for (const AccessEntry& entry : facts.entries) {
+            accounts.push_back(entry.account);
+            EXPECT_EQ(entry.kind, AccessEntry::Kind::Allow);
+            EXPECT_EQ(entry.mask, entry.account == "S-1-5-32-545" ? c.usersMask : FILE_ALL_ACCESS);
+        }
+        EXPECT_EQ(accounts, c.accounts);
     }
 }
