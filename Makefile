@@ -37,7 +37,7 @@ system-test: windows
 	$(CTEST_WINDOWS) -L system
 
 # A signed release made and checked in a fresh clone with a throw-away certificate authority
-# (tests/release): some four minutes, so apart from `make test`; .ci/run runs both.
+# (tests/release): four to seven minutes, so apart from `make test`; .ci/run runs both.
 release-test: windows
 	cd tests/release && QELT_BIN_DIR=$(CURDIR)/build/windows/bin python3 -m unittest -v test_signed_release
 

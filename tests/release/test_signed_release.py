@@ -5,7 +5,7 @@ signed one; make check-release rebuilds the commit unsigned (its own two builds 
 attaches the published signatures and gets the released bytes, and refuses a release whose
 executable was changed; signing again from a PKCS#12 file, its password in the environment,
 gives the same bytes; a time-stamp server that cannot be reached ends make dist with no release
-left. About three minutes: it builds the executable four times."""
+left. Four to seven minutes: it builds the executable four times."""
 
 import hashlib
 import re

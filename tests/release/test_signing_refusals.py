@@ -2,7 +2,8 @@
 signing, a key that does not match, a missing file, a PKCS#12 file with a wrong password and a
 key without its certificate each end tools/dist with a clear error and no build/dist (an older
 release there is gone too, so nothing can be taken for the failed one); good PEM files and a
-PKCS#12 file with its password from the environment are taken."""
+PKCS#12 file with its password from the environment are taken, and that password is on no
+command line that OpenSSL or osslsigncode is run with."""
 
 import os
 import shutil
@@ -12,7 +13,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from release_fixture import PASSWORD, REPO, SERVER_ONLY, ThrowawayCA, clone
+from release_fixture import BIN_DIR, PASSWORD, REPO, SERVER_ONLY, ThrowawayCA, clone
 
 sys.path.insert(0, str(REPO / "tools"))
 import release_signing  # noqa: E402
@@ -67,6 +68,29 @@ class SigningRefusalTest(unittest.TestCase):
                 self.assertTrue(result.stderr.startswith("dist: "), result.stderr)
                 self.assertFalse(dist.exists())
                 self.assertFalse((self.clone / "build" / "dist.partial").exists())
+
+    def test_password_never_on_a_command_line(self):
+        """Each OpenSSL and osslsigncode run, as `ps` would list it, through wrappers on PATH."""
+        wrappers, calls = self.scratch / "wrappers", self.scratch / "calls.txt"
+        wrappers.mkdir()
+        for tool in ("openssl", "osslsigncode"):
+            (wrappers / tool).write_text('#!/bin/sh\necho "$0 $*" >>"%s"\nexec %s "$@"\n' % (calls, shutil.which(tool)))
+            (wrappers / tool).chmod(0o755)
+        signed = self.scratch / "signed.exe"
+        path = os.environ["PATH"]
+        os.environ.update(PATH=f"{wrappers}:{path}", **{PASSWORD: "right horse"})
+        try:
+            release_signing.Signer(self.bundle, None, "", "").sign(BIN_DIR / "QeltWatch.exe", signed, 0)
+        finally:
+            os.environ["PATH"] = path
+            del os.environ[PASSWORD]
+        listed = calls.read_text()
+        self.assertIn("osslsigncode sign -pkcs12", listed)
+        self.assertIn("openssl pkcs12", listed)
+        self.assertNotIn("horse", listed)
+        verified = subprocess.run(["osslsigncode", "verify", "-CAfile", self.ca.cert, "-in", signed],
+                                  capture_output=True, text=True)
+        self.assertEqual(verified.returncode, 0, verified.stdout)
 
     def test_taken(self):
         os.environ.pop(PASSWORD, None)
