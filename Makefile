@@ -8,7 +8,8 @@ SHELL := /bin/bash
 CTEST_WINDOWS := ctest --preset windows --output-on-failure -j2
 CTEST_NATIVE := ctest --preset native --output-on-failure
 
-.PHONY: all setup windows native test unit-test system-test demo fuzz bench soak format lint clean dist msi
+.PHONY: all setup windows native test unit-test system-test release-test demo fuzz bench soak format lint clean dist msi \
+	check-release
 
 setup:
 	@tools/setup
@@ -35,6 +36,11 @@ test: windows native
 system-test: windows
 	$(CTEST_WINDOWS) -L system
 
+# A signed release made and checked in a fresh clone with a throw-away certificate authority
+# (tests/release): four to seven minutes, so apart from `make test`; .ci/run runs both.
+release-test: windows
+	cd tests/release && QELT_BIN_DIR=$(CURDIR)/build/windows/bin python3 -m unittest -v test_signed_release
+
 unit-test: windows native
 	$(CTEST_NATIVE)
 	$(CTEST_WINDOWS) -LE system
@@ -53,9 +59,22 @@ clean:
 # A release: build/dist/QeltWatch-<version>.zip and SHA256SUMS, packed only when a second build
 # of the same sources at another path (build/dist-check) gives the same executable bytes; with
 # COMPANION=path/to/qelt-monitor.exe, the installer package beside them, checked the same way.
+# With SIGN_CERT=... (and SIGN_KEY=... for PEM files; a key's or PKCS#12 file's password in the
+# environment variable SIGN_PASSWORD), both are signed and their signatures written beside them;
+# SIGN_URL names the program's URL in the signature, SIGN_TIMESTAMP a time-stamp server.
 dist: build/windows/build.ninja
 	cmake --build --preset windows --target QeltWatch QeltWatchSetup
-	tools/dist $(if $(COMPANION),"$(COMPANION)")
+	tools/dist $(if $(COMPANION),"$(COMPANION)") $(if $(SIGN_CERT),--sign-cert "$(SIGN_CERT)") \
+		$(if $(SIGN_KEY),--sign-key "$(SIGN_KEY)") $(if $(SIGN_URL),--sign-url "$(SIGN_URL)") \
+		$(if $(SIGN_TIMESTAMP),--sign-timestamp "$(SIGN_TIMESTAMP)")
+
+# Checks a published release (RELEASE=dir, with COMPANION=... when it holds the package) against
+# this clone, checked out at the release's commit: rebuilt unsigned, each published signature
+# attached, compared byte for byte (tools/check-release).
+check-release:
+	@test -n "$(RELEASE)" || { echo "make check-release: give the release: make check-release RELEASE=dir" >&2; exit 2; }
+	$(MAKE) dist SIGN_CERT= SIGN_KEY= SIGN_URL= SIGN_TIMESTAMP=
+	tools/check-release "$(RELEASE)" $(if $(COMPANION),"$(COMPANION)")
 
 # The Windows Installer package build/dist/QeltWatch-<version>.msi, with the integrator's
 # companion: make msi COMPANION=path/to/qelt-monitor.exe (tools/msi, packaging/QeltWatch.wxs).

@@ -70,3 +70,11 @@ foreach(entry ${QELT_SYSTEM_TESTS})
         TIMEOUT 900
         ENVIRONMENT "QELT_BUILD_DIR=${CMAKE_BINARY_DIR};QELT_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endforeach()
+
+# The release's signing inputs refused before anything is built (tests/release). The signed
+# release made and checked in a clone builds the executable four times, so it runs apart:
+# make release-test.
+add_test(NAME release.test_signing_refusals
+         COMMAND ${Python3_EXECUTABLE} -m unittest -v test_signing_refusals
+         WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/release)
+set_tests_properties(release.test_signing_refusals PROPERTIES LABELS release COST 6 TIMEOUT 300)

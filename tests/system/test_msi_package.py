@@ -8,11 +8,15 @@ registry key. Before all that, an install root too long for the service's path i
 is an existing root open to everyone, with nothing installed; a root in Cyrillic and Japanese
 letters, under a folder the package creates for it, installs and uninstalls, and the uninstall
 ends only the programs of that root, not those of a root whose name the Western code page reads
-alike. The packages are built by tools/msi with the companion fixture."""
+alike. The packages are built by tools/msi with the companion fixture; as a signed release is,
+both executables and both packages are signed (with a throw-away certificate authority's), and
+the signed files install, run as the service and uninstall."""
 
 import re
 import shutil
 import subprocess
+import sys
+import tempfile
 import unittest
 
 from wineharness import (
@@ -52,6 +56,9 @@ REGISTRATION = {"type": "16", "start": "2", "error": "1", "binary": '"%s\\bin\\Q
                 "description": DESCRIPTION}
 EVENT_SOURCE = {"EventMessageFile": ROOT + r"\bin\QeltWatch.exe", "TypesSupported": "0x7"}
 
+sys.path.insert(0, str(winelab.REPO / "tests" / "release"))
+from release_fixture import ThrowawayCA  # noqa: E402
+
 
 class PackageTest(WineTestCase):
     program_directory = ROOT + r"\bin"
@@ -64,19 +71,31 @@ class PackageTest(WineTestCase):
         self.older = (winelab.REPO / "VERSION").read_text().strip()
         major_minor, patch = self.older.rsplit(".", 1)
         self.newer = "%s.%d" % (major_minor, int(patch) + 1)
+        scratch = tempfile.TemporaryDirectory(prefix="qelt-signing-")
+        self.addCleanup(scratch.cleanup)
+        self.ca = ThrowawayCA(scratch.name)
+        self.older_exe = self.signed_exe("older", (BIN_DIR / "QeltWatch.exe").read_bytes())
         # It runs as the older one does, but is another file.
-        self.newer_exe = self.path(PACKAGES + r"\newer\QeltWatch.exe")
-        self.newer_exe.parent.mkdir(parents=True)
-        shutil.copyfile(BIN_DIR / "QeltWatchSetup.dll", self.newer_exe.parent / "QeltWatchSetup.dll")
-        self.newer_exe.write_bytes((BIN_DIR / "QeltWatch.exe").read_bytes() + b"QeltWatch " + self.newer.encode())
-        self.build_package(BIN_DIR, self.older)
+        self.newer_exe = self.signed_exe("newer", (BIN_DIR / "QeltWatch.exe").read_bytes() + b"QeltWatch " +
+                                         self.newer.encode())
+        self.build_package(self.older_exe.parent, self.older)
         self.build_package(self.newer_exe.parent, self.newer)
 
+    def signed_exe(self, name, unsigned):
+        """The signed executable in a directory of its own, beside the custom actions."""
+        exe = self.path(PACKAGES + "\\%s\\QeltWatch.exe" % name)
+        exe.parent.mkdir(parents=True)
+        shutil.copyfile(BIN_DIR / "QeltWatchSetup.dll", exe.parent / "QeltWatchSetup.dll")
+        (exe.parent / "unsigned.exe").write_bytes(unsigned)
+        self.ca.sign(exe.parent / "unsigned.exe", exe)
+        return exe
+
     def build_package(self, bin_dir, version):
+        unsigned = bin_dir / "unsigned.msi"
         built = subprocess.run([winelab.REPO / "tools" / "msi", BIN_DIR / "fixture_companion.exe", "--bin", bin_dir,
-                                "--version", version, "--output", self.path(self.package(version))],
-                               capture_output=True, text=True)
+                                "--version", version, "--output", unsigned], capture_output=True, text=True)
         self.assertEqual(built.returncode, 0, built.stderr)
+        self.ca.sign(unsigned, self.path(self.package(version)))
 
     def package(self, version):
         return PACKAGES + "\\QeltWatch-%s.msi" % version
@@ -120,13 +139,13 @@ class PackageTest(WineTestCase):
 
         self.msiexec("/i", self.older)
         self.take_start_by_the_package()
-        self.assert_running(BIN_DIR / "QeltWatch.exe", 1)
+        self.assert_running(self.older_exe, 1)
 
         # Each time, the service's process ends by itself before the executable registers again.
         self.msiexec("/i", self.older)
         self.take_stop()
         self.take_start_by_the_package()
-        self.assert_running(BIN_DIR / "QeltWatch.exe", 2)
+        self.assert_running(self.older_exe, 2)
         self.assertEqual(self.products(), [self.older])
 
         self.msiexec("/i", self.newer)
