@@ -186,7 +186,8 @@ class PackageTest(WineTestCase):
         self.msiexec("/i", self.older, "INSTALLROOT=" + ANY_LANGUAGE_ROOT)
         installation.wait_for_starts(1)
         # The root's folders were made by their own names, none by a name the letters lost.
-        made = sorted(path.name for path in self.path("C:\\").iterdir() if path.name.startswith("Qelt"))
+        made = sorted(path.name for path in self.path("C:\\").iterdir()
+                      if path.name.startswith("Qelt") and path.name != TOO_LONG_ROOT.split("\\")[1])
         self.assertEqual(made, sorted(root.split("\\")[1] for root in (ANY_LANGUAGE_ROOT, ALIKE_ROOT)))
         self.assertEqual(self.svcctl("config").values["binary"], '"%s"' % installation.exe)
         self.msiexec("/x", self.older)
