@@ -11,7 +11,6 @@ namespace {
 
 // Where the flood rule's state outlives the process: the service's own key, which goes with the
 // service. A process that finds no service registered keeps it to itself.
-constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\QeltWatch";
 constexpr const char* kFloodValue = "EventFlood";
 
 // Both the main thread and the service thread report. A slim lock of the system's own: it cannot

@@ -7,5 +7,6 @@
 // again meanwhile must not run a second one on the same hotfix directory. A program of the same
 // name started from anywhere else holds nothing back. Every listed hotfixs.exe is looked at; one
 // that cannot be opened is logged ("err:%d") and not waited for. Writes one line when it has to
-// wait. Waits without a time limit, as for the service's own installer run.
-void waitForRunningInstallers(const std::string& installerPath);
+// wait. Waits without a time limit, as for the service's own installer run, but answers a stop:
+// false when one came first.
+bool waitForRunningInstallers(const std::string& installerPath);

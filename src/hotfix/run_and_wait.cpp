@@ -11,6 +11,7 @@
 #include "common/win_handle.h"
 #include "events/event_report.h"
 #include "hotfix/hotfix_parameters.h"
+#include "hotfix/program_wait.h"
 #include "log/logger.h"
 
 int runAndWait(const char* file, const char* parameters, const StartedStep& started)
@@ -29,7 +30,7 @@ int runAndWait(const char* file, const char* parameters, const StartedStep& star
     // The shell may hand the request to a process that already runs and return no handle.
     ScopedHandle process(launched);
     if (process.valid()) {
-        WaitForSingleObject(process.get(), INFINITE);
+        waitForHotfixProgram(process.get(), file);
     }
     return 1;
 }

@@ -8,6 +8,7 @@
 #include "events/event_report.h"
 #include "log/logger.h"
 #include "service/service_state.h"
+#include "service/service_stop.h"
 #include "supervision/supervise_monitor.h"
 
 namespace {
@@ -30,6 +31,7 @@ void WINAPI watchServiceMain(DWORD, LPSTR*)
 {
     Logger::getInstance()->write("QeltWatch start!");
     reportStart();
+    openServiceStop();
     serviceStatus.dwCurrentState = SERVICE_START_PENDING;
     serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP;
 
@@ -63,6 +65,7 @@ void WINAPI watchCtrlHandler(DWORD control)
         serviceStatus.dwCurrentState = SERVICE_STOPPED;
         reportServiceStatus();
         bExit.store(1);
+        requestServiceStop();
         Logger::getInstance()->writeFormat("bExit:%d", bExit.load());
         break;
     case SERVICE_CONTROL_PAUSE:

@@ -8,9 +8,12 @@
 #include "events/event_report.h"
 #include "hotfix/apply_hotfix.h"
 #include "log/logger.h"
+#include "service/restart_pace.h"
 #include "service/service_state.h"
+#include "service/service_stop.h"
 #include "supervision/find_monitor_process.h"
 #include "supervision/monitor_path.h"
+#include "supervision/supervisor_lock.h"
 #include "trust/program_trust.h"
 
 namespace {
@@ -19,9 +22,12 @@ namespace {
 // about once a second, never faster.
 constexpr DWORD kRelaunchPauseMs = 1000;
 
+// A stop, from this process or another of the service, ends the wait; the companion runs on.
 void waitForMonitorExit(const std::string& path, ScopedHandle& monitor)
 {
-    WaitForSingleObject(monitor.get(), INFINITE);
+    if (waitOrStop(monitor.get(), INFINITE) == WaitEnd::Stopped) {
+        return;
+    }
     monitor.reset();
     Sleep(kRelaunchPauseMs);
     Logger::getInstance()->write("qelt-monitor  exit!");
@@ -30,16 +36,23 @@ void waitForMonitorExit(const std::string& path, ScopedHandle& monitor)
 
 // False when the launch failed. A launch that gives no process (the shell handed the request
 // to a program that runs already) leaves nothing to wait on; it is paced like an end.
+// A stop during the hotfix step leaves its installer running: the companion is not launched
+// beside it.
 bool startMonitor(LaunchStep launch, const std::string& path, ScopedHandle& monitor)
 {
     applyHotfix();
+    if (bExit.load() != 0) {
+        return true;
+    }
     HANDLE process = nullptr;
     unsigned long error = 0;
     if (!launch(path.c_str(), nullptr, process, error)) {
         Logger::getInstance()->writeFormat("qelt-monitor start failed (%d)", static_cast<int>(error));
         reportEvent(EVENT_COMPANION_NOT_LAUNCHED, {path, std::to_string(error)});
+        recordFailedStart();
         return false;
     }
+    recordGoodStart();
     monitor.reset(process);
     if (!monitor.valid()) {
         Logger::getInstance()->write("qelt-monitor start gave no process to wait on");
@@ -65,7 +78,18 @@ void superviseMonitorWith(LaunchStep launch)
         return;
     }
     warnIfProgramUntrusted(*path);
+    // Only now may this process adopt the companion: the one that held the lock may have
+    // launched it.
+    SupervisorLock lock;
+    if (!lock.take()) {
+        Logger::getInstance()->write("Qelt-watch Exit!");
+        return;
+    }
     ScopedHandle monitor(findMonitorProcess(kMonitorFileName, *path));
+    if (!monitor.valid() && !waitRestartPace()) {
+        Logger::getInstance()->write("Qelt-watch Exit!");
+        return;
+    }
     while (bExit.load() == 0) {
         if (monitor.valid()) {
             waitForMonitorExit(*path, monitor);

@@ -56,6 +56,7 @@ TEST(EventMessages, EveryEventRendersWithTheStringsItIsReportedWith)
         {EVENT_HOTFIX_REMOVED, {"C:\\Qelt\\hotfix"}},
         {EVENT_HOTFIX_CLEANUP_REFUSED, {"C:\\Q!\\hotfix", "its path holds '!'"}},
         {EVENT_HOTFIX_WAITING, {"C:\\Qelt\\hotfix\\hotfixs.exe"}},
+        {EVENT_HOTFIX_STILL_RUNNING, {"C:\\Qelt\\hotfix\\hotfixs.exe"}},
     };
     const HMODULE executable =
         LoadLibraryExA(besideTests("QeltWatch.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
