@@ -6,6 +6,7 @@
 #include "common/names.h"
 #include "common/program_path.h"
 #include "events/event_report.h"
+#include "events/event_source.h"
 #include "log/logger.h"
 #include "service/service_state.h"
 #include "service/service_stop.h"
@@ -14,15 +15,22 @@
 namespace {
 
 // The version and program directory of the service that starts; the manager records the start
-// itself, but not what started.
+// itself, but not what started. A stale event source is set right first, so that the start's
+// event reads with this executable's texts.
 void reportStart()
 {
-    std::string directory;
+    std::string modulePath;
     unsigned long error = 0;
-    if (readModulePath(directory, error)) {
-        cutLastComponent(directory);
-        reportEvent(EVENT_SERVICE_STARTED, {kVersion, directory});
+    if (!readModulePath(modulePath, error)) {
+        return;
     }
+    if (eventSourceIsStale(modulePath)) {
+        const long sourceError = registerEventSource(modulePath);
+        Logger::getInstance()->writeFormat("event source set to this executable (%d)",
+                                           static_cast<int>(sourceError));
+    }
+    cutLastComponent(modulePath);
+    reportEvent(EVENT_SERVICE_STARTED, {kVersion, modulePath});
 }
 
 }  // namespace
@@ -30,7 +38,6 @@ void reportStart()
 void WINAPI watchServiceMain(DWORD, LPSTR*)
 {
     Logger::getInstance()->write("QeltWatch start!");
-    reportStart();
     openServiceStop();
     serviceStatus.dwCurrentState = SERVICE_START_PENDING;
     serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP;
@@ -49,6 +56,8 @@ void WINAPI watchServiceMain(DWORD, LPSTR*)
     serviceStatus.dwWaitHint = 0;
     serviceStatus.dwCurrentState = SERVICE_RUNNING;
     reportServiceStatus();
+    // After the first status: nothing that can wait comes before it.
+    reportStart();
 
     superviseMonitor();
 

@@ -28,10 +28,13 @@ void waitForMonitorExit(const std::string& path, ScopedHandle& monitor)
     if (waitOrStop(monitor.get(), INFINITE) == WaitEnd::Stopped) {
         return;
     }
+    // Read before the handle goes: afterwards nothing can tell how the companion ended.
+    DWORD exitCode = 0;
+    GetExitCodeProcess(monitor.get(), &exitCode);
     monitor.reset();
     Sleep(kRelaunchPauseMs);
     Logger::getInstance()->write("qelt-monitor  exit!");
-    reportCompanionEnd(path);
+    reportCompanionEnd(path, exitCode);
 }
 
 // False when the launch failed. A launch that gives no process (the shell handed the request

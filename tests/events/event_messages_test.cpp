@@ -43,7 +43,7 @@ TEST(EventMessages, EveryEventRendersWithTheStringsItIsReportedWith)
         {EVENT_SERVICE_SETTING_FAILED, {"recovery", "87"}},
         {EVENT_PATH_UNREADABLE, {"122"}},
         {EVENT_COMPANION_NOT_LAUNCHED, {"C:\\Qelt\\bin\\qelt-monitor.exe", "2"}},
-        {EVENT_COMPANION_KEEPS_ENDING, {"C:\\Qelt\\bin\\qelt-monitor.exe", "10", "1"}},
+        {EVENT_COMPANION_KEEPS_ENDING, {"C:\\Qelt\\bin\\qelt-monitor.exe", "10", "1", "3221225477"}},
         {EVENT_COMPANION_NO_PROCESS, {"C:\\Qelt\\bin\\qelt-monitor.exe"}},
         {EVENT_PROCESS_NOT_OPENED, {"hotfixs.exe", "5"}},
         {EVENT_PROGRAM_NOT_TRUSTED, {"C:\\Apps", "can be renamed or re-permissioned by Everyone"}},

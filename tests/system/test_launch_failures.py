@@ -8,12 +8,14 @@ many processes meet it. (A directory in its place, and a disabled service, are s
 tests.)"""
 
 import os
+import time
 import unittest
 
 from wineharness import (
     BIN_DIR,
     ENDED,
     ERROR,
+    EVENT,
     EVENT_TIMEOUT,
     INFORMATION,
     LAUNCHED,
@@ -35,6 +37,14 @@ ERROR_BAD_EXE_FORMAT = 193
 SERVICE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\QeltWatch"
 
 
+def event_key(name, strings):
+    """The flood rule's key of an event: FNV-1a over its id and each string with its end."""
+    key = 0xcbf29ce484222325
+    for byte in EVENT[name].to_bytes(4, "little") + b"".join(text.encode() + b"\0" for text in strings):
+        key = ((key ^ byte) * 0x100000001b3) % 2 ** 64
+    return key
+
+
 def paused(seconds, failures):
     return "launch paused %d s after %d failed" % (seconds, failures)
 
@@ -53,12 +63,19 @@ class LaunchFailureTest(WineTestCase):
         self.assertEqual(self.events("EVENT_COMPANION_NOT_LAUNCHED"),
                          [(ERROR, [COMPANION, str(code), ""]) for code in (ERROR_FILE_NOT_FOUND, ERROR_BAD_EXE_FORMAT)])
         self.assertEqual(self.events("EVENT_SERVICE_STARTED"),
-                         [(INFORMATION, [VERSION, self.program_directory, ""])])
+                         [(INFORMATION, [VERSION, self.program_directory,
+                                         " It stands for 37 events like it since the last report."])])
         self.real_companion_is_relaunched_by_one_process()
 
     def missing_companion_ends_the_process_which_starts_the_service_again(self):
         self.path(COMPANION).unlink()
         self.register_service()
+        # As if the start had been reported two hours ago and 36 more held back since: the
+        # first start after the hour says so.
+        record = "event %x %d 36" % (event_key("EVENT_SERVICE_STARTED", [VERSION, self.program_directory]),
+                                     time.time() - 7200)
+        self.assertEqual(self.prefix.run("reg", "add", SERVICE_KEY, "/v", "EventFlood", "/d", record,
+                                         "/f").returncode, 0)
         first = winelab.ProcessWatch(self.prefix, SVCCTL, EVENT_TIMEOUT)
         self.assertEqual(self.svcctl("start").lines, ["ok"])
         self.assertEqual(first.exit_code(), 0)
@@ -128,7 +145,7 @@ class LaunchFailureTest(WineTestCase):
         self.assertEqual(self.service_status()["pid"], pid)
 
         # Its tenth end within ten minutes is reported, and no end after it.
-        warned = [(WARNING, [COMPANION, "10", "1", ""])]
+        warned = [(WARNING, [COMPANION, "10", "1", "3", ""])]
         wait_until(lambda: self.events("EVENT_COMPANION_KEEPS_ENDING"), EVENT_TIMEOUT, "the warning")
         self.installation.wait_for_starts(len(self.companion.starts()) + 2)
         self.assertEqual(self.events("EVENT_COMPANION_KEEPS_ENDING"), warned)
