@@ -29,6 +29,7 @@ set(QELT_WINDOWS_SOURCES
     src/common/same_path.cpp
     src/events/event_report.cpp
     src/events/event_source.cpp
+    src/events/summary_report.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
     src/hotfix/hotfix_objects.cpp

@@ -4,6 +4,7 @@ add_executable(windows_tests
     events/event_messages_test.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
+    hotfix/program_wait_test.cpp
     log/logger_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
@@ -55,7 +56,7 @@ add_subdirectory(fixtures)
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
 # Listed longest first, with their seconds as the cost, so that two at a time end together even
 # before CTest has timed them.
-set(QELT_SYSTEM_TESTS test_install_supervise:45 test_launch_failures:42 test_msi_package:40 test_path_limits:25
+set(QELT_SYSTEM_TESTS test_install_supervise:45 test_launch_failures:45 test_msi_package:40 test_path_limits:25
     test_start_stop_storm:24 test_hotfix_relaunches:17 test_log_writers:5)
 foreach(entry ${QELT_SYSTEM_TESTS})
     string(REPLACE ":" ";" entry ${entry})

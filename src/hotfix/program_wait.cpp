@@ -1,6 +1,7 @@
 #include "hotfix/program_wait.h"
 
 #include "events/event_report.h"
+#include "events/summary_report.h"
 #include "log/logger.h"
 #include "service/service_stop.h"
 
@@ -15,6 +16,7 @@ bool waitForHotfixProgram(HANDLE process, const std::string& path, DWORD warnEve
         case WaitEnd::TimedOut:
             Logger::getInstance()->writeFormat("hotfix program still running: %s", path.c_str());
             reportEvent(EVENT_HOTFIX_STILL_RUNNING, {path});
+            reportSummaryIfDue();
             break;
         }
     }

@@ -10,6 +10,7 @@
 #include "common/launch_hidden.h"
 #include "common/win_handle.h"
 #include "events/event_report.h"
+#include "events/summary_report.h"
 #include "hotfix/hotfix_parameters.h"
 #include "hotfix/program_wait.h"
 #include "log/logger.h"
@@ -49,5 +50,9 @@ int launchHotfixInstaller(const char* installerPath, const char* hotfixDirectory
     }
     Logger::getInstance()->writeFormat("%s", parameters->c_str());
     reportEvent(EVENT_HOTFIX_INSTALLER_RUN, {installerPath, version, verb});
-    return runAndWait(installerPath, parameters->c_str(), started);
+    const int ran = runAndWait(installerPath, parameters->c_str(), started);
+    if (ran != 0) {
+        countInstallerRun();
+    }
+    return ran;
 }

@@ -6,6 +6,7 @@
 #include "common/names.h"
 #include "common/win_handle.h"
 #include "events/event_report.h"
+#include "events/summary_report.h"
 #include "hotfix/apply_hotfix.h"
 #include "log/logger.h"
 #include "service/restart_pace.h"
@@ -23,10 +24,15 @@ namespace {
 constexpr DWORD kRelaunchPauseMs = 1000;
 
 // A stop, from this process or another of the service, ends the wait; the companion runs on.
+// The wait wakes only when the daily summary is due.
 void waitForMonitorExit(const std::string& path, ScopedHandle& monitor)
 {
-    if (waitOrStop(monitor.get(), INFINITE) == WaitEnd::Stopped) {
-        return;
+    for (WaitEnd end = WaitEnd::TimedOut; end != WaitEnd::Signalled;) {
+        end = waitOrStop(monitor.get(), summaryWaitLimit(INFINITE - 1));
+        if (end == WaitEnd::Stopped) {
+            return;
+        }
+        reportSummaryIfDue();
     }
     // Read before the handle goes: afterwards nothing can tell how the companion ended.
     DWORD exitCode = 0;
@@ -35,6 +41,7 @@ void waitForMonitorExit(const std::string& path, ScopedHandle& monitor)
     Sleep(kRelaunchPauseMs);
     Logger::getInstance()->write("qelt-monitor  exit!");
     reportCompanionEnd(path, exitCode);
+    countCompanionEnd(exitCode);
 }
 
 // False when the launch failed. A launch that gives no process (the shell handed the request
@@ -88,6 +95,7 @@ void superviseMonitorWith(LaunchStep launch)
         Logger::getInstance()->write("Qelt-watch Exit!");
         return;
     }
+    reportSummaryIfDue();
     ScopedHandle monitor(findMonitorProcess(kMonitorFileName, *path));
     if (!monitor.valid() && !waitRestartPace()) {
         Logger::getInstance()->write("Qelt-watch Exit!");

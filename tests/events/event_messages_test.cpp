@@ -47,6 +47,7 @@ TEST(EventMessages, EveryEventRendersWithTheStringsItIsReportedWith)
         {EVENT_COMPANION_NO_PROCESS, {"C:\\Qelt\\bin\\qelt-monitor.exe"}},
         {EVENT_PROCESS_NOT_OPENED, {"hotfixs.exe", "5"}},
         {EVENT_PROGRAM_NOT_TRUSTED, {"C:\\Apps", "can be renamed or re-permissioned by Everyone"}},
+        {EVENT_DAILY_SUMMARY, {"1200", "3221225477", "2", "2026-12-08 14:24:32 UTC"}},
         {EVENT_HOTFIX_INSTALLER_RUN, {"C:\\Qelt\\hotfix\\hotfixs.exe", "2.1 beta", "doinstall"}},
         {EVENT_HOTFIX_NOT_TRUSTED, {"C:\\Qelt\\hotfix", "writable by Everyone"}},
         {EVENT_HOTFIX_UNKNOWN_OPERATION, {"C:\\Qelt\\hotfix\\hotfix.ini", "-1"}},

@@ -8,6 +8,7 @@ many processes meet it. (A directory in its place, and a disabled service, are s
 tests.)"""
 
 import os
+import re
 import time
 import unittest
 
@@ -127,9 +128,16 @@ class LaunchFailureTest(WineTestCase):
         # One failure in a row, not two: the next start pauses 5 s, not 10.
         self.assertEqual(self.prefix.run("reg", "add", SERVICE_KEY, "/v", "FailedLaunches", "/t", "REG_DWORD",
                                          "/d", "1", "/f").returncode, 0)
+        # The day's summary began a day and a minute ago: the new process reports it at once.
+        self.assertEqual(self.prefix.run("reg", "add", SERVICE_KEY, "/v", "SummaryAt", "/t", "REG_QWORD", "/d",
+                                         str(int(time.time()) - 86460), "/f").returncode, 0)
         self.assertEqual(self.svcctl("start").lines, ["ok"])
 
         self.installation.wait_for_starts(1)
+        summary = wait_until(lambda: self.events("EVENT_DAILY_SUMMARY"), EVENT_TIMEOUT, "the summary")
+        self.assertEqual([(kind, strings[:3] + strings[4:]) for kind, strings in summary],
+                         [(INFORMATION, ["0", "none", "0", ""])])
+        self.assertRegex(summary[0][1][3], r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC$")
         self.assertEqual(self.registry_values(SERVICE_KEY)["FailedLaunches"], "0x0")
         pid = self.service_status()["pid"]
         starts = self.installation.wait_for_starts(4)
