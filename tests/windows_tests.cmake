@@ -9,11 +9,12 @@ add_executable(windows_tests
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
     supervision/supervisor_lock_test.cpp
+    trust/check_leak_test.cpp
     trust/program_trust_test.cpp
     trust/trust_check_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
+target_link_libraries(windows_tests PRIVATE qelt_windows psapi GTest::gtest_main)
 target_compile_options(windows_tests PRIVATE ${QELT_WARNINGS})
 # The hotfix tests install the installer fixture beside them as hotfixs.exe; the service
 # tests run install_probe, a process whose first log line is the registration's.

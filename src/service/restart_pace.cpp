@@ -42,10 +42,12 @@ void storeFailures(DWORD count)
 
 bool waitRestartPace()
 {
+    static bool paused = false;
     const DWORD delay = restartDelayMs(failures());
-    if (delay == 0) {
+    if (delay == 0 || paused) {
         return true;
     }
+    paused = true;
     Logger::getInstance()->writeFormat("launch paused %d s after %d failed", static_cast<int>(delay / 1000),
                                        static_cast<int>(failures()));
     return waitOrStop(nullptr, delay) != WaitEnd::Stopped;

@@ -10,8 +10,9 @@
 //     if (!launched) { recordFailedStart(); return; }
 //     recordGoodStart();
 
-// Waits the pause the stored count asks for, answering a stop at once (waitOrStop). Writes
-// one line when it pauses. False when a stop came meanwhile.
+// Waits the pause the stored count asks for, answering a stop at once (waitOrStop), once per
+// process: a later call returns at once. Writes one line when it pauses. False when a stop came
+// meanwhile. Called on the service thread only.
 bool waitRestartPace();
 
 // One more failure in a row, kept for the next process.
