@@ -9,7 +9,7 @@
 // kept where the next process of the service finds it, so that restarts do not put it off. Times
 // are seconds of the wall clock, passed in.
 
-constexpr std::int64_t kSummaryPeriodSeconds = 24 * 3600;
+constexpr std::int64_t kSummaryPeriodSeconds = std::int64_t{24} * 3600;
 
 enum class SummaryStep {
     Begin,   // no period yet, or the clock went back before its start: one begins now

@@ -31,7 +31,7 @@ public:
 // report, at most once a minute. Called in the flood turn only.
 HANDLE eventSource()
 {
-    constexpr ULONGLONG kRetryMs = 60 * 1000;
+    constexpr ULONGLONG kRetryMs = ULONGLONG{60} * 1000;
     static HANDLE source = nullptr;
     static bool tried = false;
     static ULONGLONG triedAt = 0;

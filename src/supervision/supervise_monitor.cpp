@@ -83,8 +83,12 @@ void superviseMonitor()
 
 void superviseMonitorWith(LaunchStep launch)
 {
+    // A companion that cannot even be named cannot be launched: paced as a failed launch.
     const std::optional<std::string> path = monitorPath();
     if (!path) {
+        if (waitRestartPace()) {
+            recordFailedStart();
+        }
         return;
     }
     warnIfProgramUntrusted(*path);
