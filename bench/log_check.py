@@ -9,8 +9,8 @@ LINE = re.compile(
     rb"(Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday)\]\t\[QeltService\]: (.*)"
 )
 
-# What the service writes when it is installed by hand and its companion ends at once,
-# with no hotfix offered. Anything else in this run is a fault.
+# What the service writes when it is installed by hand and its companion ends at once, with
+# the soak's hotfix offered and refused. Anything else in this run is a fault.
 EXPECTED_MESSAGES = {
     b"QltWatch install success!",
     b"QeltWatch already installed!",
@@ -20,6 +20,7 @@ EXPECTED_MESSAGES = {
     b"getHotfixVersion failed!",
     b"qelt-monitor start success!",
     b"qelt-monitor  exit!",
+    b"hotfix not trusted: C:\\Program Files\\Qelt Soak\\hotfix\\hotfixs.exe writable by Everyone",
 }
 
 

@@ -22,27 +22,33 @@ add_custom_command(OUTPUT ${QELT_EVENT_MESSAGES}
 add_custom_target(qelt_event_messages DEPENDS ${QELT_EVENT_MESSAGES})
 
 set(QELT_WINDOWS_SOURCES
+    src/common/global_objects.cpp
     src/common/launch_hidden.cpp
     src/common/module_path.cpp
     src/common/process_list.cpp
     src/common/same_path.cpp
     src/events/event_report.cpp
     src/events/event_source.cpp
+    src/events/summary_report.cpp
     src/hotfix/apply_hotfix.cpp
     src/hotfix/descriptor_file.cpp
     src/hotfix/hotfix_objects.cpp
     src/hotfix/installer_wait.cpp
+    src/hotfix/program_wait.cpp
     src/hotfix/run_and_wait.cpp
     src/hotfix/system_program.cpp
     src/log/log_file.cpp
     src/log/logger.cpp
     src/service/install_service.cpp
+    src/service/restart_pace.cpp
     src/service/service_main.cpp
     src/service/service_settings.cpp
     src/service/service_state.cpp
+    src/service/service_stop.cpp
     src/supervision/find_monitor_process.cpp
     src/supervision/monitor_path.cpp
     src/supervision/supervise_monitor.cpp
+    src/supervision/supervisor_lock.cpp
     src/trust/exposed_folders.cpp
     src/trust/held_object.cpp
     src/trust/module_path_check.cpp

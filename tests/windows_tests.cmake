@@ -4,15 +4,18 @@ add_executable(windows_tests
     events/event_messages_test.cpp
     hotfix/apply_hotfix_test.cpp
     hotfix/descriptor_file_test.cpp
+    hotfix/program_wait_test.cpp
     log/logger_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
+    supervision/supervisor_lock_test.cpp
+    trust/check_leak_test.cpp
     trust/held_object_test.cpp
     trust/program_trust_test.cpp
     trust/trust_check_test.cpp
 )
 target_include_directories(windows_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(windows_tests PRIVATE qelt_windows GTest::gtest_main)
+target_link_libraries(windows_tests PRIVATE qelt_windows psapi GTest::gtest_main)
 target_compile_options(windows_tests PRIVATE ${QELT_WARNINGS})
 # The hotfix tests install the installer fixture beside them as hotfixs.exe; the service
 # tests run install_probe, a process whose first log line is the registration's.
@@ -55,8 +58,8 @@ add_subdirectory(fixtures)
 find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter)
 # Listed longest first, with their seconds as the cost, so that two at a time end together even
 # before CTest has timed them.
-set(QELT_SYSTEM_TESTS test_install_supervise:45 test_msi_package:40 test_path_limits:25 test_launch_failures:20
-    test_hotfix_relaunches:17 test_log_writers:5)
+set(QELT_SYSTEM_TESTS test_install_supervise:45 test_launch_failures:45 test_msi_package:40 test_path_limits:25
+    test_start_stop_storm:24 test_hotfix_relaunches:17 test_log_writers:5)
 foreach(entry ${QELT_SYSTEM_TESTS})
     string(REPLACE ":" ";" entry ${entry})
     list(GET entry 0 module)

@@ -137,7 +137,9 @@ class WinePrefix:
 # Wine's ReportEventA prints the call (type, category, id, ..., number of strings) on the advapi
 # channel, then each string on the eventlog channel, each line after the reporting thread's id.
 _EVENT_CALL = re.compile(r"(\w+):fixme:advapi:ReportEventW \(\w+,0x(\w+),0x\w+,0x(\w+),\w+,0x(\w+),")
-_EVENT_STRING = re.compile(r'(\w+):(?:err|warn|trace):eventlog:ReportEventW L"(.*)"$')
+# Wine cuts a string after about 290 characters and writes "..." after the closing quote.
+_EVENT_STRING = re.compile(r'(\w+):(?:err|warn|trace):eventlog:ReportEventW L"(.*)"(\.\.\.)?$')
+CUT = "...<cut by Wine>"
 _ESCAPES = re.compile(r"\\([0-9a-f]{4}|.)")
 
 
@@ -167,7 +169,9 @@ def parse_events(text):
             continue
         string = _EVENT_STRING.match(line)
         if string and string.group(1) in current:
-            current[string.group(1)].strings.append(_unescape(string.group(2)))
+            # A cut string is kept, marked, so that a test comparing it fails rather than
+            # missing it.
+            current[string.group(1)].strings.append(_unescape(string.group(2)) + (CUT if string.group(3) else ""))
     return events
 
 

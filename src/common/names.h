@@ -6,6 +6,9 @@
 // because the dispatch table takes a pointer to non-const characters.
 extern char serviceName[];
 
+// The service's registry key, where what outlives one process of the service is kept.
+constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\QeltWatch";
+
 constexpr const char* kMonitorFileName = "qelt-monitor.exe";
 constexpr const char* kInstallerFileName = "hotfixs.exe";
 constexpr const char* kLogFileName = "QeltService.log";

@@ -46,8 +46,3 @@ std::uint32_t admitCompanionEnd(FloodState& state, std::int64_t now, std::int64_
 
 // The last insertion string of every event: empty, or how many like it the report stands for.
 std::string repeatNote(std::uint32_t standsFor);
-
-// The state as kept between processes, and read back; what cannot be read is left out. The
-// companion's ends belong to one process and are not kept.
-std::string saveFlood(const FloodState& state);
-FloodState loadFlood(const std::string& text);

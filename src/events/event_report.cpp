@@ -6,12 +6,12 @@
 
 #include "common/names.h"
 #include "events/event_flood.h"
+#include "events/flood_text.h"
 
 namespace {
 
 // Where the flood rule's state outlives the process: the service's own key, which goes with the
 // service. A process that finds no service registered keeps it to itself.
-constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\QeltWatch";
 constexpr const char* kFloodValue = "EventFlood";
 
 // Both the main thread and the service thread report. A slim lock of the system's own: it cannot
@@ -26,10 +26,20 @@ public:
     FloodTurn& operator=(const FloodTurn&) = delete;
 };
 
+// Never deregistered: the handle is the process's for as long as it reports. One that could not
+// be opened (the Event Log service not reachable at that moment) is tried again on a later
+// report, at most once a minute. Called in the flood turn only.
 HANDLE eventSource()
 {
-    // Never deregistered: the handle is the process's for as long as it reports.
-    static const HANDLE source = RegisterEventSourceA(nullptr, serviceName);
+    constexpr ULONGLONG kRetryMs = ULONGLONG{60} * 1000;
+    static HANDLE source = nullptr;
+    static bool tried = false;
+    static ULONGLONG triedAt = 0;
+    if (source == nullptr && (!tried || GetTickCount64() - triedAt >= kRetryMs)) {
+        source = RegisterEventSourceA(nullptr, serviceName);
+        tried = true;
+        triedAt = GetTickCount64();
+    }
     return source;
 }
 
@@ -57,7 +67,7 @@ void writeFloodText(const std::string& text)
 
 FloodState& floodState()
 {
-    static FloodState state = loadFlood(readFloodText());
+    static FloodState state = loadFlood(readFloodText(), std::time(nullptr));
     return state;
 }
 
@@ -87,36 +97,31 @@ void report(unsigned long eventId, const std::vector<std::string>& strings)
 
 }  // namespace
 
+// Reported first, then kept: a failure in between gives a duplicate, never a loss.
 void reportEvent(unsigned long eventId, std::vector<std::string> strings)
 {
-    std::uint32_t standsFor = 0;
-    {
-        const FloodTurn turn;
-        FloodState& state = floodState();
-        standsFor = admitEvent(state, eventKey(eventId, strings), std::time(nullptr));
-        writeFloodText(saveFlood(state));
-    }
+    const FloodTurn turn;
+    FloodState& state = floodState();
+    const std::uint32_t standsFor = admitEvent(state, eventKey(eventId, strings), std::time(nullptr));
     if (standsFor != 0) {
         strings.push_back(repeatNote(standsFor));
         report(eventId, strings);
     }
+    writeFloodText(saveFlood(state));
 }
 
-void reportCompanionEnd(const std::string& monitorPath)
+void reportCompanionEnd(const std::string& monitorPath, unsigned long exitCode)
 {
-    std::uint32_t ends = 0;
+    const FloodTurn turn;
+    FloodState& state = floodState();
+    const std::int64_t reportedBefore = state.endsReportedAt;
     std::int64_t minutes = 0;
-    {
-        const FloodTurn turn;
-        FloodState& state = floodState();
-        const std::int64_t reportedBefore = state.endsReportedAt;
-        ends = admitCompanionEnd(state, std::time(nullptr), minutes);
-        if (state.endsReportedAt != reportedBefore) {
-            writeFloodText(saveFlood(state));
-        }
-    }
+    const std::uint32_t ends = admitCompanionEnd(state, std::time(nullptr), minutes);
     if (ends != 0) {
         report(EVENT_COMPANION_KEEPS_ENDING,
-               {monitorPath, std::to_string(ends), std::to_string(minutes), ""});
+               {monitorPath, std::to_string(ends), std::to_string(minutes), std::to_string(exitCode), ""});
+    }
+    if (state.endsReportedAt != reportedBefore) {
+        writeFloodText(saveFlood(state));
     }
 }

@@ -13,6 +13,7 @@
 // nothing is retried or waited for.
 void reportEvent(unsigned long eventId, std::vector<std::string> strings);
 
-// Counts an end of the companion at `monitorPath`, and reports EVENT_COMPANION_KEEPS_ENDING when
-// the flood rule says that it keeps ending.
-void reportCompanionEnd(const std::string& monitorPath);
+// Counts an end of the companion at `monitorPath` with `exitCode`, and reports
+// EVENT_COMPANION_KEEPS_ENDING, with that last exit code, when the flood rule says that it keeps
+// ending.
+void reportCompanionEnd(const std::string& monitorPath, unsigned long exitCode);

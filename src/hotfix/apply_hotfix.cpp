@@ -134,7 +134,10 @@ void applyHotfixFor(const std::string& modulePath)
         // A running installer may change or remove its own directory: it is let go meanwhile,
         // and whatever is there afterwards is checked anew.
         directory.reset();
-        waitForRunningInstallers(paths.installer);
+        // A stop meanwhile leaves the hotfix as it is.
+        if (!waitForRunningInstallers(paths.installer)) {
+            return;
+        }
         directory = openTrustedDirectory(paths.directory, absent);
     }
     if (absent) {

@@ -6,6 +6,7 @@
 #include "common/process_list.h"
 #include "common/win_handle.h"
 #include "events/event_report.h"
+#include "hotfix/program_wait.h"
 #include "log/logger.h"
 #include "trust/process_identity.h"
 
@@ -38,7 +39,7 @@ ScopedHandle runningInstaller(const std::string& installerPath)
 
 }  // namespace
 
-void waitForRunningInstallers(const std::string& installerPath)
+bool waitForRunningInstallers(const std::string& installerPath)
 {
     bool waited = false;
     for (ScopedHandle installer = runningInstaller(installerPath); installer.valid();
@@ -48,6 +49,9 @@ void waitForRunningInstallers(const std::string& installerPath)
             reportEvent(EVENT_HOTFIX_WAITING, {installerPath});
             waited = true;
         }
-        WaitForSingleObject(installer.get(), INFINITE);
+        if (!waitForHotfixProgram(installer.get(), installerPath)) {
+            return false;
+        }
     }
+    return true;
 }

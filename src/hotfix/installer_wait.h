@@ -9,5 +9,5 @@
 // that cannot be opened is logged ("err:%d") and not waited for; one that a user runs is not
 // waited for either (runsOurProgram). The name is compared without letter case, so that no other
 // spelling slips past. Writes one line when it has to wait. Waits without a time limit, as for
-// the service's own installer run.
-void waitForRunningInstallers(const std::string& installerPath);
+// the service's own installer run, but answers a stop: false when one came first.
+bool waitForRunningInstallers(const std::string& installerPath);

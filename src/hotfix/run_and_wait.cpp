@@ -10,7 +10,9 @@
 #include "common/launch_hidden.h"
 #include "common/win_handle.h"
 #include "events/event_report.h"
+#include "events/summary_report.h"
 #include "hotfix/hotfix_parameters.h"
+#include "hotfix/program_wait.h"
 #include "log/logger.h"
 
 int runAndWait(const char* file, const char* parameters, const StartedStep& started)
@@ -29,7 +31,7 @@ int runAndWait(const char* file, const char* parameters, const StartedStep& star
     // The shell may hand the request to a process that already runs and return no handle.
     ScopedHandle process(launched);
     if (process.valid()) {
-        WaitForSingleObject(process.get(), INFINITE);
+        waitForHotfixProgram(process.get(), file);
     }
     return 1;
 }
@@ -48,5 +50,9 @@ int launchHotfixInstaller(const char* installerPath, const char* hotfixDirectory
     }
     Logger::getInstance()->writeFormat("%s", parameters->c_str());
     reportEvent(EVENT_HOTFIX_INSTALLER_RUN, {installerPath, version, verb});
-    return runAndWait(installerPath, parameters->c_str(), started);
+    const int ran = runAndWait(installerPath, parameters->c_str(), started);
+    if (ran != 0) {
+        countInstallerRun();
+    }
+    return ran;
 }

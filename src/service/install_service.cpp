@@ -12,6 +12,7 @@
 #include "log/logger.h"
 #include "service/service_settings.h"
 #include "service/service_state.h"
+#include "service/service_stop.h"
 
 namespace {
 
@@ -90,9 +91,11 @@ bool installWatchService()
     return true;
 }
 
+// A stop that reached another process of the service ends this one too, once it has run as
+// the service: it is not started again. A start by hand never ran it, and starts the service.
 void startWatchService()
 {
-    if (bExit.load() != 0) {
+    if (bExit.load() != 0 || (serviceStatusHandle != nullptr && serviceStopRequested())) {
         Logger::getInstance()->write("QeltWatch Exit");
         std::exit(0);
     }

@@ -7,8 +7,10 @@
 #include "common/names.h"
 #include "common/program_path.h"
 #include "events/event_report.h"
+#include "events/event_source.h"
 #include "log/logger.h"
 #include "service/service_state.h"
+#include "service/service_stop.h"
 #include "supervision/supervise_monitor.h"
 #include "trust/module_path_check.h"
 
@@ -17,15 +19,22 @@ namespace {
 std::atomic<bool> badRequestWritten{false};
 
 // The version and program directory of the service that starts; the manager records the start
-// itself, but not what started.
+// itself, but not what started. A stale event source is set right first, so that the start's
+// event reads with this executable's texts.
 void reportStart()
 {
-    std::string directory;
+    std::string modulePath;
     unsigned long error = 0;
-    if (readModulePath(directory, error)) {
-        cutLastComponent(directory);
-        reportEvent(EVENT_SERVICE_STARTED, {kVersion, directory});
+    if (!readModulePath(modulePath, error)) {
+        return;
     }
+    if (eventSourceIsStale(modulePath)) {
+        const long sourceError = registerEventSource(modulePath);
+        Logger::getInstance()->writeFormat("event source set to this executable (%d)",
+                                           static_cast<int>(sourceError));
+    }
+    cutLastComponent(modulePath);
+    reportEvent(EVENT_SERVICE_STARTED, {kVersion, modulePath});
 }
 
 }  // namespace
@@ -33,7 +42,7 @@ void reportStart()
 void WINAPI watchServiceMain(DWORD, LPSTR*)
 {
     Logger::getInstance()->write("QeltWatch start!");
-    reportStart();
+    openServiceStop();
     serviceStatus.dwCurrentState = SERVICE_START_PENDING;
     serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP;
 
@@ -51,6 +60,8 @@ void WINAPI watchServiceMain(DWORD, LPSTR*)
     serviceStatus.dwWaitHint = 0;
     serviceStatus.dwCurrentState = SERVICE_RUNNING;
     reportServiceStatus();
+    // After the first status: nothing that can wait comes before it.
+    reportStart();
 
     // A path the code page changed would name another folder's companion and hotfix. The service
     // stops with the error, and does not have itself started again: nothing changes that before
@@ -75,6 +86,7 @@ void WINAPI watchCtrlHandler(DWORD control)
         serviceStatus.dwCurrentState = SERVICE_STOPPED;
         reportServiceStatus();
         bExit.store(1);
+        requestServiceStop();
         Logger::getInstance()->writeFormat("bExit:%d", bExit.load());
         break;
     case SERVICE_CONTROL_PAUSE:

@@ -44,10 +44,11 @@ TEST(EventMessages, EveryEventRendersWithTheStringsItIsReportedWith)
         {EVENT_PATH_UNREADABLE, {"122"}},
         {EVENT_PATH_NOT_IN_CODE_PAGE, {"C:\\Qelt ?????? ??\\bin\\QeltWatch.exe", "1252"}},
         {EVENT_COMPANION_NOT_LAUNCHED, {"C:\\Qelt\\bin\\qelt-monitor.exe", "2"}},
-        {EVENT_COMPANION_KEEPS_ENDING, {"C:\\Qelt\\bin\\qelt-monitor.exe", "10", "1"}},
+        {EVENT_COMPANION_KEEPS_ENDING, {"C:\\Qelt\\bin\\qelt-monitor.exe", "10", "1", "3221225477"}},
         {EVENT_COMPANION_NO_PROCESS, {"C:\\Qelt\\bin\\qelt-monitor.exe"}},
         {EVENT_PROCESS_NOT_OPENED, {"hotfixs.exe", "5"}},
         {EVENT_PROGRAM_NOT_TRUSTED, {"C:\\Apps", "can be renamed or re-permissioned by Everyone"}},
+        {EVENT_DAILY_SUMMARY, {"1200", "3221225477", "2", "2026-12-08 14:24:32 UTC"}},
         {EVENT_HOTFIX_INSTALLER_RUN, {"C:\\Qelt\\hotfix\\hotfixs.exe", "2.1 beta", "doinstall"}},
         {EVENT_HOTFIX_NOT_TRUSTED, {"C:\\Qelt\\hotfix", "writable by Everyone"}},
         {EVENT_HOTFIX_UNKNOWN_OPERATION, {"C:\\Qelt\\hotfix\\hotfix.ini", "-1"}},
@@ -57,6 +58,7 @@ TEST(EventMessages, EveryEventRendersWithTheStringsItIsReportedWith)
         {EVENT_HOTFIX_REMOVED, {"C:\\Qelt\\hotfix"}},
         {EVENT_HOTFIX_CLEANUP_REFUSED, {"C:\\Q!\\hotfix", "its path holds '!'"}},
         {EVENT_HOTFIX_WAITING, {"C:\\Qelt\\hotfix\\hotfixs.exe"}},
+        {EVENT_HOTFIX_STILL_RUNNING, {"C:\\Qelt\\hotfix\\hotfixs.exe"}},
     };
     const HMODULE executable =
         LoadLibraryExA(besideTests("QeltWatch.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

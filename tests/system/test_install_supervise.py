@@ -136,7 +136,9 @@ class InstallAndSuperviseTest(WineTestCase):
         self.assertEqual([early.exits() for early in self.early.values()], [[], []])
         # Started with no parameters: its command line is its path alone.
         [_, (launched, _)] = self.installation.wait_for_starts(2)
-        self.assertEqual(self.companion.record("argc", launched), "1")
+        # Written just after its start: under load a moment later.
+        argc = wait_until(lambda: self.companion.record("argc", launched), EVENT_TIMEOUT, "the companion's argc")
+        self.assertEqual(argc, "1")
 
     def restart_as_at_a_reboot(self, pid):
         # Every process of the prefix ends with its server, as at a shutdown; the next start of

@@ -217,12 +217,16 @@ class WineTestCase(unittest.TestCase):
         return status.values
 
     def take_stop(self):
-        """The four lines of a stop request, the last one written just before the process ends."""
-        lines = self.installation.take(4)
-        self.assertEqual((lines[0], lines[3]), ("SERVICE_CONTROL_STOP", "QeltWatch Exit"), lines)
+        """The six lines of a stop request, the last one written just before the process ends:
+        the stop ends the supervision loop too, which lets go of the companion's wait."""
+        lines = self.installation.take(6)
+        self.assertEqual((lines[0], lines[5]), ("SERVICE_CONTROL_STOP", "QeltWatch Exit"), lines)
         # Wine runs the handler on a thread of its own: the dispatcher may return before it has
-        # written its last line.
-        self.assertCountEqual(lines[1:3], ["bExit:1", "StartServiceCtrlDispatcher success!"])
+        # written its last line, and the service thread writes its own two meanwhile.
+        handler = [line for line in lines[1:5] if line in ("bExit:1", "StartServiceCtrlDispatcher success!")]
+        self.assertCountEqual(handler, ["bExit:1", "StartServiceCtrlDispatcher success!"], lines)
+        self.assertEqual([line for line in lines[1:5] if line not in handler],
+                         ["Qelt-watch Exit!", "QeltWatch stopped"], lines)
 
     def stop_service_and_check(self):
         """Stops the service: its process ends with exit code 0, after the stop's four lines."""
