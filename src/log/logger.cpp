@@ -21,7 +21,8 @@ Logger* Logger::getInstance()
 void Logger::write(std::string message)  // NOLINT(performance-unnecessary-value-param)
 {
     const std::time_t now = std::time(nullptr);
-    const std::optional<std::wstring> path = logFileLocation();
+    // The executable's path does not change while it runs: worked out once, not for every line.
+    static const std::optional<std::wstring> path = logFileLocation();
     if (!path) {
         return;
     }
