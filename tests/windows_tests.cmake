@@ -6,6 +6,7 @@ add_executable(windows_tests
     hotfix/descriptor_file_test.cpp
     hotfix/program_wait_test.cpp
     log/logger_test.cpp
+    service/control_handler_test.cpp
     service/install_service_test.cpp
     supervision/supervise_monitor_test.cpp
     supervision/supervisor_lock_test.cpp
