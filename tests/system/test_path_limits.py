@@ -4,11 +4,13 @@ log in its place; then, without the UTF-8 setting, refused), an executable path 
 too long for the companion's path, and the longest that works."""
 
 import re
+import subprocess
 import unittest
 
 from wineharness import (
     BIN_DIR,
     ERROR,
+    EVENT,
     ERROR_SERVICE_DOES_NOT_EXIST,
     EVENT_TIMEOUT,
     FIRST_START_BY_HAND,
@@ -31,6 +33,7 @@ STOPPED = "QeltWatch stopped"
 SOURCE_SET = "event source set to this executable (0)"
 ERROR_FILENAME_EXCED_RANGE = 206
 ERROR_NO_UNICODE_TRANSLATION = 1113
+ERROR_INSUFFICIENT_BUFFER = 122
 # Cyrillic and Japanese: neither is in code page 1252, the system's under Wine here.
 ANY_LANGUAGE_ROOT = "C:\\Qelt \u041a\u043e\u0440\u0435\u043d\u044c \u65e5\u672c"
 
@@ -73,9 +76,13 @@ class PathLimitsTest(WineTestCase):
         # and no log anywhere, since its path does not fit either.
         installation = Installation(self, directory_of_length(246, "bin"))
         self.assertEqual(len(installation.exe), 260)
-        self.assertEqual(self.run_program(installation.exe), 0)
+        self.assertEqual(self.run_printing_events(installation.exe), 0)
         self.assertEqual(self.svcctl("status").error, ERROR_SERVICE_DOES_NOT_EXIST)
         self.assertEqual(installation.log.lines(), [])
+        # Its event says why: the path does not fit (122), not that the code page changed it.
+        self.assertEqual([(event.kind, event.strings) for event in self.printed_events
+                          if event.id in (EVENT["EVENT_PATH_UNREADABLE"], EVENT["EVENT_PATH_NOT_IN_CODE_PAGE"])],
+                         [(ERROR, [str(ERROR_INSUFFICIENT_BUFFER), ""])])
 
         # A program directory of 243 characters leaves no room for the companion's path: the loop
         # ends before the hotfix step (what follows, the service's own restart, is as for any
@@ -102,6 +109,17 @@ class PathLimitsTest(WineTestCase):
         # The companion's journal does not fit beside it, so the process list shows it.
         self.assertEqual(len(self.prefix.processes("qelt-monitor.exe")), 1)
         self.assertEqual(self.service_status()["state"], str(SERVICE_RUNNING))
+
+    def run_printing_events(self, windows_path):
+        """Runs a program to its end, as run_program, with Wine printing the events it reports
+        (a program started by hand is no service, whose events the prefix collects)."""
+        printed = self.prefix.path / "printed-events.txt"
+        with printed.open("w") as output:
+            code = subprocess.run([str(winelab.WINE_RUN), windows_path], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=output, timeout=winelab.PROGRAM_TIMEOUT,
+                                  env=dict(self.prefix.env, WINEDEBUG="-all,+eventlog,fixme+advapi")).returncode
+        self.printed_events = winelab.parse_events(printed.read_text(encoding="latin-1"))
+        return code
 
     def install_root_in_any_language(self):
         installation = Installation(self, ANY_LANGUAGE_ROOT + r"\bin")
