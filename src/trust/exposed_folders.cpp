@@ -47,7 +47,8 @@ std::vector<FolderExposure> exposedFolders(const std::string& folder, FolderOpen
             // A folder that is not there yet (above an install root the package is about to
             // create) cannot be renamed.
             if (judged->error != ERROR_FILE_NOT_FOUND && judged->error != ERROR_PATH_NOT_FOUND) {
-                exposures.push_back({judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
+                exposures.push_back(
+                    {judged->path, "cannot be checked (" + std::to_string(judged->error) + ")"});
             }
             continue;
         }
